@@ -1,0 +1,123 @@
+#include "base/textfile.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class TempDir : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        std::string tmpl = (fs::temp_directory_path() / "nk-base-XXXXXX").string();
+        ASSERT_NE(::mkdtemp(tmpl.data()), nullptr);
+        m_dir = tmpl;
+    }
+    void TearDown() override
+    {
+        ::chmod(m_dir.c_str(), 0755);
+        fs::remove_all(m_dir);
+    }
+    std::string path(const std::string &name) const { return m_dir + "/" + name; }
+
+    std::string m_dir;
+};
+
+TEST(SplitLines, CrLfAndCrLfEndsReadAlike)
+{
+    base::Lines expected = {"one", "two", "", "three"};
+    EXPECT_EQ(base::SplitLines("one\r\ntwo\r\n\r\nthree\r\n"), expected);
+    EXPECT_EQ(base::SplitLines("one\ntwo\n\nthree\n"), expected);
+    EXPECT_EQ(base::SplitLines("one\rtwo\r\rthree\r"), expected);
+    EXPECT_EQ(base::SplitLines("one\r\ntwo\n\rthree"), expected) << "mixed ends, last line without break";
+}
+
+TEST(SplitLines, LastLineWithoutBreakCountsAndNoPhantomLine)
+{
+    EXPECT_EQ(base::SplitLines("a\r\nb"), (base::Lines{"a", "b"}));
+    EXPECT_EQ(base::SplitLines("a\r\n"), (base::Lines{"a"}));
+    EXPECT_TRUE(base::SplitLines("").empty());
+    EXPECT_EQ(base::SplitLines("\r\n"), (base::Lines{""}));
+}
+
+TEST(SplitLines, KeepsShiftJisBytesAndTabs)
+{
+    // "表" is 0x95 0x5C: its trail byte is a backslash, which must pass through untouched.
+    std::string text = "\x95\x5c\tx\r\n\x83\x5c";
+    EXPECT_EQ(base::SplitLines(text), (base::Lines{"\x95\x5c\tx", "\x83\x5c"}));
+}
+
+TEST_F(TempDir, WriteLinesUsesCrLfAndReadsBack)
+{
+    base::Lines lines = {"first\tfield", "", "\x82\xa0"};
+    ASSERT_TRUE(base::WriteLines(path("a.txt"), lines));
+    EXPECT_EQ(*base::ReadFile(path("a.txt")), "first\tfield\r\n\r\n\x82\xa0\r\n");
+    EXPECT_EQ(*base::ReadLines(path("a.txt")), lines);
+}
+
+TEST_F(TempDir, MissingFileReadsAsNothing)
+{
+    EXPECT_FALSE(base::ReadFile(path("none")).has_value());
+    EXPECT_FALSE(base::ReadLines(path("none")).has_value());
+    EXPECT_FALSE(base::FileExists(path("none")));
+}
+
+TEST_F(TempDir, FailedWriteLeavesOldFileWholeAndNoTemporary)
+{
+    ASSERT_TRUE(base::WriteFileAtomic(path("keep.txt"), "old content"));
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "root ignores directory permissions";
+    ASSERT_EQ(::chmod(m_dir.c_str(), 0555), 0);
+    EXPECT_FALSE(base::WriteFileAtomic(path("keep.txt"), "new content"));
+    ::chmod(m_dir.c_str(), 0755);
+    EXPECT_EQ(*base::ReadFile(path("keep.txt")), "old content");
+    EXPECT_EQ(std::distance(fs::directory_iterator(m_dir), fs::directory_iterator()), 1);
+}
+
+TEST_F(TempDir, WriteIntoMissingDirectoryFailsCleanly)
+{
+    EXPECT_FALSE(base::WriteFileAtomic(path("no/such/dir/file.txt"), "x"));
+}
+
+TEST_F(TempDir, WriteOverADirectoryFailsAndRemovesItsTemporary)
+{
+    // rename() onto a directory fails after the temporary was written: it must not be left behind.
+    ASSERT_TRUE(base::MakeDirs(path("target")));
+    EXPECT_FALSE(base::WriteFileAtomic(path("target"), "x"));
+    EXPECT_EQ(std::distance(fs::directory_iterator(m_dir), fs::directory_iterator()), 1);
+}
+
+TEST_F(TempDir, ReplacementKeepsRequestedMode)
+{
+    ASSERT_TRUE(base::WriteFileAtomic(path("secret.ini"), "pass=x", 0600));
+    struct stat st {};
+    ASSERT_EQ(::stat(path("secret.ini").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    ASSERT_TRUE(base::WriteFileAtomic(path("secret.ini"), "pass=y", 0600));
+    ASSERT_EQ(::stat(path("secret.ini").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+}
+
+TEST_F(TempDir, MakeDirsCreatesParentsAndAcceptsExisting)
+{
+    EXPECT_TRUE(base::MakeDirs(path("a/b/c")));
+    EXPECT_TRUE(fs::is_directory(path("a/b/c")));
+    EXPECT_TRUE(base::MakeDirs(path("a/b/c/")));
+    ASSERT_TRUE(base::WriteFileAtomic(path("file"), "x"));
+    EXPECT_FALSE(base::MakeDirs(path("file"))) << "a file in the way is not a directory";
+}
+
+TEST_F(TempDir, LargeFileRoundTrips)
+{
+    std::string big(5 * 1024 * 1024 + 17, '\0');
+    for (std::size_t i = 0; i < big.size(); ++i)
+        big[i] = static_cast<char>(i * 131);
+    ASSERT_TRUE(base::WriteFileAtomic(path("big"), big));
+    EXPECT_EQ(*base::ReadFile(path("big")), big);
+}
+
+} // namespace

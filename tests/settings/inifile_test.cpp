@@ -1,0 +1,76 @@
+#include "settings/inifile.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using settings::IniFile;
+
+TEST(IniFile, NamesMatchWithoutCaseAndValuesKeepTheirBytes)
+{
+    IniFile ini = IniFile::Parse("[General]\r\nMsgView=250\r\npass= two words \r\n");
+    EXPECT_EQ(ini.readInt("general", "msgview", 100), 250);
+    EXPECT_EQ(ini.readInt("GENERAL", "MSGVIEW", 100), 250);
+    EXPECT_EQ(ini.readString("general", "pass", ""), " two words ") << "blanks in a value are data";
+    EXPECT_EQ(ini.readString("general", "none", "dflt"), "dflt");
+    EXPECT_EQ(ini.readString("other", "msgview", "dflt"), "dflt");
+}
+
+TEST(IniFile, BoolsReadAsIntegersAndWriteAsOneOrZero)
+{
+    IniFile ini = IniFile::Parse("[s]\nb2=2\nb0=0\nbx=yes\nbneg=-1\n");
+    EXPECT_TRUE(ini.readBool("s", "b2", false));
+    EXPECT_FALSE(ini.readBool("s", "b0", true));
+    EXPECT_TRUE(ini.readBool("s", "bx", true)) << "not a number: the default";
+    EXPECT_FALSE(ini.readBool("s", "bx", false));
+    EXPECT_TRUE(ini.readBool("s", "bneg", false));
+    ini.writeBool("s", "b2", ini.readBool("s", "b2", false));
+    EXPECT_EQ(ini.value("s", "b2"), "1");
+}
+
+TEST(IniFile, UpdatesInPlaceAndKeepsEverythingElse)
+{
+    const char *text = "; a comment\r\n"
+                       "[unknown]\r\n"
+                       "x=1\r\n"
+                       "junk line\r\n"
+                       "\r\n"
+                       "[general]\r\n"
+                       "msgview=5\r\n"
+                       "custom=keep me\r\n"
+                       "\r\n";
+    IniFile ini = IniFile::Parse(text);
+    ini.writeInt("GENERAL", "msgview", 100);
+    ini.writeString("general", "popres", "1");
+    ini.writeString("network", "retry", "3");
+    EXPECT_EQ(ini.serialize(), "; a comment\r\n"
+                               "[unknown]\r\n"
+                               "x=1\r\n"
+                               "junk line\r\n"
+                               "\r\n"
+                               "[general]\r\n"
+                               "msgview=100\r\n"
+                               "custom=keep me\r\n"
+                               "popres=1\r\n"
+                               "\r\n"
+                               "[network]\r\n"
+                               "retry=3\r\n");
+}
+
+TEST(IniFile, FirstOfDuplicateKeysWinsAndOnlyItIsUpdated)
+{
+    IniFile ini = IniFile::Parse("[s]\nk=1\nK=2\n");
+    EXPECT_EQ(ini.readInt("s", "k", 0), 1);
+    ini.writeInt("s", "k", 9);
+    EXPECT_EQ(ini.serialize(), "[s]\r\nk=9\r\nK=2\r\n");
+}
+
+TEST(IniFile, MalformedInputNeverFails)
+{
+    static const char kText[] = "[\r\n]\r\n=novalue\r\n[a\r\nk\0v=1\r\n[]\r\n";
+    IniFile ini = IniFile::Parse(std::string(kText, sizeof kText - 1));
+    EXPECT_FALSE(ini.value("a", "k").has_value());
+    EXPECT_EQ(IniFile::Parse(ini.serialize()).serialize(), ini.serialize()) << "stable round trip";
+}
+
+} // namespace
