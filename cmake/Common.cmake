@@ -17,8 +17,9 @@ if(NK_SANITIZE)
 endif()
 
 # Adds a source folder when it exists, so that folders appear as their issue builds them.
+# NK_SKIP lists folders to leave out of a developer build (e.g. -DNK_SKIP=boardserver).
 macro(nk_add_folder name)
-    if(EXISTS ${PROJECT_SOURCE_DIR}/${name}/CMakeLists.txt)
+    if(EXISTS ${PROJECT_SOURCE_DIR}/${name}/CMakeLists.txt AND NOT "${name}" IN_LIST NK_SKIP)
         add_subdirectory(${name})
     endif()
 endmacro()
@@ -50,7 +51,7 @@ endfunction()
 
 # nk_add_folder_tests(dir): tests/<dir> when it exists.
 macro(nk_add_test_folder name)
-    if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${name}/CMakeLists.txt)
+    if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${name}/CMakeLists.txt AND NOT "${name}" IN_LIST NK_SKIP)
         add_subdirectory(${name})
     endif()
 endmacro()

@@ -1,0 +1,340 @@
+// The panes, their CreatePage and their display settings.
+#include "ui/panes.h"
+
+#include <QApplication>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QPalette>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include "qtbridge/sjis.h"
+#include "ui/images.h"
+#include "ui/tablist.h"
+
+namespace ui {
+
+template <typename Page>
+void PageList<Page>::move(int from, int to)
+{
+    MoveElement(m_pages, from, to);
+}
+
+template class PageList<CategoryPage>;
+template class PageList<TopicListPage>;
+template class PageList<TopicPage>;
+
+QColor ColorFromSetting(int value)
+{
+    auto u = static_cast<unsigned>(value);
+    if (u & 0x80000000u) {
+        QPalette palette = QApplication::palette();
+        switch (u & 0xFFu) {
+        case 0x05: return palette.color(QPalette::Base);
+        case 0x08: return palette.color(QPalette::Text);
+        case 0x18: return palette.color(QPalette::ToolTipBase);
+        case 0x17: return palette.color(QPalette::ToolTipText);
+        case 0x0F: return palette.color(QPalette::Button);
+        case 0x12: return palette.color(QPalette::ButtonText);
+        case 0x0D: return palette.color(QPalette::Highlight);
+        case 0x0E: return palette.color(QPalette::HighlightedText);
+        default: return palette.color(QPalette::Window);
+        }
+    }
+    return QColor(static_cast<int>(u & 0xFF), static_cast<int>((u >> 8) & 0xFF), static_cast<int>((u >> 16) & 0xFF));
+}
+
+QFont FontFromSetting(const settings::FontSetting &f)
+{
+    QFont font(qtbridge::FromSjis(f.name));
+    // Pixel heights: negative values are the character height, positive ones the cell height,
+    // which is a little taller.
+    int pixels = f.height < 0 ? -f.height : (f.height * 4 + 2) / 5;
+    if (pixels > 0)
+        font.setPixelSize(pixels);
+    font.setBold(f.bold);
+    font.setItalic(f.italic);
+    font.setUnderline(f.underline);
+    font.setStrikeOut(f.strikeout);
+    if (f.pitch == 2)
+        font.setFixedPitch(true);
+    // "ＭＳ Ｐゴシック" rarely exists here: let fontconfig substitute a Japanese sans-serif.
+    font.setStyleHint(f.pitch == 2 ? QFont::Monospace : QFont::SansSerif);
+    return font;
+}
+
+void ApplyTabStripSettings(TabStrip &strip, const settings::TabStripSettings &t, bool multi, bool atStartup)
+{
+    // Tab sizes are 16-bit quantities.
+    int width = t.width & 0xFFFF;
+    int height = t.height & 0xFFFF;
+    QString sheet;
+    if (width > 0)
+        sheet += QStringLiteral("QTabBar::tab { width: %1px; }").arg(width);
+    if (height > 0)
+        sheet += QStringLiteral("QTabBar::tab { height: %1px; }").arg(height);
+    strip.strip()->setStyleSheet(sheet);
+    strip.setDocumentMode(t.style != 0);
+    strip.strip()->setDrawBase(t.style != 2);
+    strip.strip()->setExpanding(false);
+    // Qt's tab bar has no several-rows mode: without it, scroll buttons keep every tab reachable.
+    (void)multi;
+    strip.strip()->setUsesScrollButtons(true);
+    if (atStartup)
+        strip.setTabPosition(t.bottom ? QTabWidget::South : QTabWidget::North);
+}
+
+PaneFrame::PaneFrame(const QString &objectName, QWidget *parent)
+    : QWidget(parent), m_toolBar(new QToolBar(this)), m_strip(new TabStrip(this))
+{
+    setObjectName(objectName);
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    m_toolBar->setIconSize(QSize(16, 16));
+    m_toolBar->setMovable(false);
+    layout->addWidget(m_toolBar);
+    layout->addWidget(m_strip, 1);
+}
+
+void PaneFrame::addCloseButton(const QIcon &icon)
+{
+    auto *spacer = new QWidget(m_toolBar);
+    spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    m_toolBar->addWidget(spacer);
+    QAction *close = m_toolBar->addAction(icon, QString::fromUtf8("閉じる"));
+    close->setToolTip(QString::fromUtf8("閉じる"));
+    connect(close, &QAction::triggered, this, &PaneFrame::closeRequested);
+}
+
+CategoryPane::CategoryPane(const std::vector<QIcon> &images, QWidget *parent)
+    : PaneFrame(QStringLiteral("LeftPanel"), parent), m_images(images)
+{
+    m_strip->setObjectName(QStringLiteral("LeftPageControl"));
+    connect(m_strip, &TabStrip::tabMoved, this, [this](int from, int to) { m_pages.move(from, to); });
+}
+
+CategoryPage &CategoryPane::createPage(plugin_api::PluginHandle site, const QString &caption, bool activate)
+{
+    CategoryPage &page = m_pages.append();
+    page.site = site;
+    auto *tree = new QTreeWidget;
+    tree->setHeaderHidden(true);
+    tree->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    tree->setContextMenuPolicy(Qt::CustomContextMenu);
+    tree->setUniformRowHeights(true);
+    if (!site) {
+        tree->setDragEnabled(true);
+        tree->setDragDropMode(QAbstractItemView::InternalMove);
+    }
+    page.tree = tree;
+    m_strip->addTab(tree, caption);
+    if (activate)
+        m_strip->setCurrentIndex(m_strip->count() - 1);
+    return page;
+}
+
+CategoryPage *CategoryPane::activePage()
+{
+    int i = m_strip->currentIndex();
+    return i >= 0 && i < m_pages.size() ? &m_pages[i] : nullptr;
+}
+
+void CategoryPane::applyDisplay(const settings::Settings &s, const QFont &treeFont)
+{
+    for (int i = 0; i < m_pages.size(); ++i) {
+        QTreeWidget *tree = m_pages[i].tree;
+        if (!tree)
+            continue;
+        QPalette palette = tree->palette();
+        palette.setColor(QPalette::Base, ColorFromSetting(s.design.treeBackground));
+        palette.setColor(QPalette::Text, ColorFromSetting(s.design.treeFont.color));
+        tree->setPalette(palette);
+        tree->setFont(treeFont);
+        tree->setRootIsDecorated(s.general.treeButtons);
+        tree->setIndentation(s.general.treeGuide || s.general.treeButtons ? 16 : 8);
+    }
+}
+
+TopicListPane::TopicListPane(const std::vector<QIcon> &images, std::array<int, 8> &columnWidths, QWidget *parent)
+    : PaneFrame(QStringLiteral("TopPanel"), parent), m_images(images), m_columnWidths(columnWidths)
+{
+    m_strip->setObjectName(QStringLiteral("TopPageControl"));
+    m_strip->setIconSize(QSize(16, 16));
+    connect(m_strip, &TabStrip::tabMoved, this, [this](int from, int to) { m_pages.move(from, to); });
+    connect(m_strip, &QTabWidget::currentChanged, this, &TopicListPane::activeTabChanged);
+}
+
+TopicListPage &TopicListPane::createPage(plugin_api::PluginHandle site, const QString &caption, bool treeForm,
+                                         bool activate, bool withIcon)
+{
+    TopicListPage &page = m_pages.append();
+    page.site = site;
+    auto *view = new QTreeWidget;
+    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    view->setContextMenuPolicy(Qt::CustomContextMenu);
+    view->setUniformRowHeights(true);
+    if (treeForm) {
+        view->setHeaderHidden(true);
+    } else {
+        view->setRootIsDecorated(false);
+        view->setSelectionBehavior(QAbstractItemView::SelectRows);
+        view->setAllColumnsShowFocus(true);
+        view->setSortingEnabled(false);
+        view->header()->setSectionsClickable(true);
+        view->header()->setStretchLastSection(false);
+        view->setHeaderLabels({QString(), QStringLiteral("No."), QString::fromUtf8("タイトル"),
+                               QString::fromUtf8("投稿数"), QString::fromUtf8("取得済"), QString::fromUtf8("未取得"),
+                               QString::fromUtf8("最新投稿日時"), QString::fromUtf8("カテゴリ")});
+        for (int column : {1, 3, 4, 5})
+            view->headerItem()->setTextAlignment(column, Qt::AlignRight | Qt::AlignVCenter);
+        applyColumnWidths(view);
+        connect(view->header(), &QHeaderView::sectionResized, this, [this](int column, int, int size) {
+            if (column >= 0 && column < static_cast<int>(m_columnWidths.size()))
+                m_columnWidths[static_cast<std::size_t>(column)] = size;
+        });
+    }
+    page.view = view;
+    int index = m_strip->addTab(view, caption);
+    if (withIcon)
+        m_strip->setTabIcon(index, m_images[image::Board]);
+    if (activate)
+        m_strip->setCurrentIndex(index);
+    return page;
+}
+
+void TopicListPane::applyColumnWidths(QTreeWidget *list)
+{
+    QSignalBlocker block(list->header());
+    for (int i = 0; i < static_cast<int>(m_columnWidths.size()); ++i)
+        list->setColumnWidth(i, m_columnWidths[static_cast<std::size_t>(i)]);
+}
+
+void TopicListPane::activeTabChanged(int index)
+{
+    if (index < 0 || index >= m_pages.size())
+        return;
+    TopicListPage &page = m_pages[index];
+    if (!page.listUrl.empty() && page.listUrl[0] != ':')
+        emit listUrlShown(QString::fromLatin1(page.listUrl.c_str()));
+    if (page.isList())
+        if (auto *list = qobject_cast<QTreeWidget *>(page.view.data()))
+            applyColumnWidths(list);
+}
+
+void TopicListPane::closeTab(int index)
+{
+    if (index < 0 || index >= m_pages.size())
+        return;
+    QWidget *view = m_pages[index].view;
+    if (auto *list = qobject_cast<QTreeWidget *>(view))
+        list->clear(); // rows own their entries; they go before the view
+    m_pages.remove(index);
+    m_strip->removeTab(index);
+    delete view;
+}
+
+TopicListPage *TopicListPane::activePage()
+{
+    int i = m_strip->currentIndex();
+    return i >= 0 && i < m_pages.size() ? &m_pages[i] : nullptr;
+}
+
+void TopicListPane::applyDisplay(const settings::Settings &s, const QFont &listFont, const QFont &treeFont)
+{
+    for (int i = 0; i < m_pages.size(); ++i) {
+        TopicListPage &page = m_pages[i];
+        if (!page.view)
+            continue;
+        bool tree = !page.isList();
+        QPalette palette = page.view->palette();
+        palette.setColor(QPalette::Base,
+                         ColorFromSetting(tree ? s.design.treeBackground : s.design.thrlstBackground));
+        palette.setColor(QPalette::Text,
+                         ColorFromSetting(tree ? s.design.treeFont.color : s.design.thrlstFont.color));
+        page.view->setPalette(palette);
+        page.view->setFont(tree ? treeFont : listFont);
+        bool hasIcon = !m_strip->tabIcon(i).isNull();
+        if (s.tab.icon && !hasIcon)
+            m_strip->setTabIcon(i, m_images[image::Board]);
+        else if (!s.tab.icon && hasIcon)
+            m_strip->setTabIcon(i, QIcon());
+    }
+    if (QWidget *active = m_strip->currentWidget())
+        active->update();
+}
+
+TopicPane::TopicPane(const std::vector<QIcon> &images, BrowserFactory makeBrowser, QWidget *parent)
+    : PaneFrame(QStringLiteral("BottomPanel"), parent), m_images(images), m_makeBrowser(std::move(makeBrowser)),
+      m_resBand(new QToolBar(this))
+{
+    m_strip->setObjectName(QStringLiteral("BottomPageControl"));
+    m_strip->setIconSize(QSize(16, 16));
+    connect(m_strip, &TabStrip::tabMoved, this, [this](int from, int to) { m_pages.move(from, to); });
+    // The two bands live in a window of their own so that the user can move them like the main
+    // window's bands.
+    auto *frameLayout = static_cast<QVBoxLayout *>(layout());
+    frameLayout->removeWidget(m_toolBar);
+    frameLayout->removeWidget(m_strip);
+    m_bands = new QMainWindow(this);
+    m_bands->setWindowFlags(Qt::Widget);
+    m_bands->setObjectName(QStringLiteral("BottomCoolBar"));
+    m_toolBar->setObjectName(QStringLiteral("ViewToolBar"));
+    m_toolBar->setMovable(true);
+    m_resBand->setMovable(true);
+    m_bands->addToolBar(Qt::TopToolBarArea, m_toolBar);
+    m_bands->addToolBar(Qt::TopToolBarArea, m_resBand);
+    m_bands->setCentralWidget(m_strip);
+    frameLayout->addWidget(m_bands);
+    m_resBand->setObjectName(QStringLiteral("ResPanel"));
+    m_resBand->addWidget(new QLabel(QString::fromUtf8("レス番号へ移動"), m_resBand));
+    auto *edit = new QLineEdit(m_resBand);
+    edit->setObjectName(QStringLiteral("ResLabeledEdit"));
+    edit->setMaximumWidth(80);
+    m_resBand->addWidget(edit);
+}
+
+TopicPage &TopicPane::createPage(plugin_api::PluginHandle site, const QString &caption, bool activate, bool withIcon)
+{
+    TopicPage &page = m_pages.append();
+    page.site = site;
+    QWidget *browser = m_makeBrowser ? m_makeBrowser(m_strip) : new QWidget(m_strip);
+    page.browser = browser;
+    int index = m_strip->addTab(browser, caption);
+    if (withIcon)
+        m_strip->setTabIcon(index, m_images[image::TopicTab]);
+    if (activate)
+        m_strip->setCurrentIndex(index);
+    return page;
+}
+
+void TopicPane::closeTab(int index)
+{
+    if (index < 0 || index >= m_pages.size())
+        return;
+    QWidget *browser = m_pages[index].browser;
+    m_pages.remove(index);
+    m_strip->removeTab(index);
+    delete browser;
+}
+
+TopicPage *TopicPane::activePage()
+{
+    int i = m_strip->currentIndex();
+    return i >= 0 && i < m_pages.size() ? &m_pages[i] : nullptr;
+}
+
+void TopicPane::applyDisplay(const settings::Settings &s)
+{
+    for (int i = 0; i < m_strip->count(); ++i) {
+        bool hasIcon = !m_strip->tabIcon(i).isNull();
+        if (s.tab.icon && !hasIcon)
+            m_strip->setTabIcon(i, m_images[image::TopicTab]);
+        else if (!s.tab.icon && hasIcon)
+            m_strip->setTabIcon(i, QIcon());
+    }
+}
+
+} // namespace ui

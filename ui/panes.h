@@ -1,0 +1,141 @@
+// The three panes of the main window: a tool bar above a tab strip, and the page records behind
+// the tabs. Panes know nothing of each other or of the window; they talk through signals.
+#pragma once
+
+#include <QMainWindow>
+#include <QToolBar>
+#include <QWidget>
+#include <array>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "settings/settings.h"
+#include "ui/pages.h"
+#include "ui/tabstrip.h"
+
+class QTreeWidget;
+
+namespace ui {
+
+/// The records of one pane, kept in step with its strip.
+template <typename Page>
+class PageList {
+public:
+    Page &append() { return *m_pages.emplace_back(std::make_unique<Page>()); }
+    void remove(int i) { m_pages.erase(m_pages.begin() + i); }
+    void move(int from, int to);
+    int size() const { return static_cast<int>(m_pages.size()); }
+    Page &operator[](int i) { return *m_pages[static_cast<std::size_t>(i)]; }
+    const Page &operator[](int i) const { return *m_pages[static_cast<std::size_t>(i)]; }
+    int indexOf(const Page *page) const
+    {
+        for (int i = 0; i < size(); ++i)
+            if (m_pages[static_cast<std::size_t>(i)].get() == page)
+                return i;
+        return -1;
+    }
+
+private:
+    std::vector<std::unique_ptr<Page>> m_pages;
+};
+
+/// Common frame of a pane: the tool bar with its close button, and the strip.
+class PaneFrame : public QWidget {
+    Q_OBJECT
+public:
+    PaneFrame(const QString &objectName, QWidget *parent);
+
+    QToolBar *toolBar() const { return m_toolBar; }
+    TabStrip *strip() const { return m_strip; }
+    /// Adds the close button at the end of the tool bar.
+    void addCloseButton(const QIcon &icon);
+
+signals:
+    void closeRequested();
+
+protected:
+    QToolBar *m_toolBar;
+    TabStrip *m_strip;
+};
+
+/// The category pane (`LeftPanel`): one tab per category tree.
+class CategoryPane : public PaneFrame {
+    Q_OBJECT
+public:
+    CategoryPane(const std::vector<QIcon> &images, QWidget *parent);
+
+    /// `CreatePage` for this pane: appends a tab with a tree and its record.
+    CategoryPage &createPage(plugin_api::PluginHandle site, const QString &caption, bool activate);
+    PageList<CategoryPage> &pages() { return m_pages; }
+    CategoryPage *activePage();
+    void applyDisplay(const settings::Settings &s, const QFont &treeFont);
+
+private:
+    const std::vector<QIcon> &m_images;
+    PageList<CategoryPage> m_pages;
+};
+
+/// The topic-list pane (`TopPanel`): one tab per board or special list.
+class TopicListPane : public PaneFrame {
+    Q_OBJECT
+public:
+    TopicListPane(const std::vector<QIcon> &images, std::array<int, 8> &columnWidths, QWidget *parent);
+
+    /// `CreatePage`: a list view with the eight columns at the shared widths, or a tree view.
+    TopicListPage &createPage(plugin_api::PluginHandle site, const QString &caption, bool treeForm, bool activate,
+                              bool withIcon);
+    void closeTab(int index);
+    PageList<TopicListPage> &pages() { return m_pages; }
+    TopicListPage *activePage();
+    void applyDisplay(const settings::Settings &s, const QFont &listFont, const QFont &treeFont);
+
+signals:
+    /// The user switched to another tab: the address box shows its list URL.
+    void listUrlShown(const QString &url);
+
+private:
+    void activeTabChanged(int index);
+    void applyColumnWidths(QTreeWidget *list);
+
+    const std::vector<QIcon> &m_images;
+    std::array<int, 8> &m_columnWidths;
+    PageList<TopicListPage> m_pages;
+};
+
+/// The topic pane (`BottomPanel`): one tab per topic, each an HTML view.
+class TopicPane : public PaneFrame {
+    Q_OBJECT
+public:
+    using BrowserFactory = std::function<QWidget *(QWidget *parent)>;
+
+    TopicPane(const std::vector<QIcon> &images, BrowserFactory makeBrowser, QWidget *parent);
+
+    TopicPage &createPage(plugin_api::PluginHandle site, const QString &caption, bool activate, bool withIcon);
+    void closeTab(int index);
+    PageList<TopicPage> &pages() { return m_pages; }
+    TopicPage *activePage();
+    void applyDisplay(const settings::Settings &s);
+
+    /// The second tool bar band (`ResPanel`) with `ResLabeledEdit`.
+    QToolBar *resBand() const { return m_resBand; }
+    /// `BottomCoolBar`: the window holding the two bands, whose layout is persisted.
+    QMainWindow *bandWindow() const { return m_bands; }
+
+private:
+    const std::vector<QIcon> &m_images;
+    BrowserFactory m_makeBrowser;
+    PageList<TopicPage> m_pages;
+    QToolBar *m_resBand;
+    QMainWindow *m_bands = nullptr;
+};
+
+/// Applies [tab] width, height, style and rows to a strip; the position only at start-up.
+void ApplyTabStripSettings(TabStrip &strip, const settings::TabStripSettings &t, bool multi, bool atStartup);
+
+/// A QColor for a stored colour value, system colours through the palette.
+QColor ColorFromSetting(int value);
+/// A QFont for a stored font group.
+QFont FontFromSetting(const settings::FontSetting &f);
+
+} // namespace ui

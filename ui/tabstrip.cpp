@@ -1,0 +1,94 @@
+// The tab strip's mouse handling.
+#include "ui/tabstrip.h"
+
+#include <QApplication>
+#include <QMouseEvent>
+
+#include "ui/tablist.h"
+
+namespace ui {
+
+TabStripBar::TabStripBar(QWidget *parent) : QTabBar(parent)
+{
+    setMovable(false); // reordering follows the drop rule below, not Qt's live sliding
+    setUsesScrollButtons(true);
+    setElideMode(Qt::ElideRight);
+}
+
+void TabStripBar::mousePressEvent(QMouseEvent *event)
+{
+    if (event->button() == Qt::MiddleButton) {
+        emit middlePressed(tabAt(event->position().toPoint()));
+        event->accept();
+        return;
+    }
+    if (event->button() == Qt::LeftButton) {
+        m_pressed = true;
+        m_dragging = false;
+        m_pressPos = event->position().toPoint();
+    }
+    QTabBar::mousePressEvent(event);
+}
+
+void TabStripBar::mouseMoveEvent(QMouseEvent *event)
+{
+    if (m_pressed && !m_dragging &&
+        (event->position().toPoint() - m_pressPos).manhattanLength() >= QApplication::startDragDistance()) {
+        m_dragging = true;
+        setCursor(Qt::DragMoveCursor);
+    }
+    QTabBar::mouseMoveEvent(event);
+}
+
+void TabStripBar::mouseReleaseEvent(QMouseEvent *event)
+{
+    if (event->button() == Qt::LeftButton && m_pressed) {
+        m_pressed = false;
+        if (m_dragging) {
+            m_dragging = false;
+            unsetCursor();
+            emit droppedOn(tabAt(event->position().toPoint()));
+            event->accept();
+            return;
+        }
+    }
+    QTabBar::mouseReleaseEvent(event);
+}
+
+void TabStripBar::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    if (event->button() == Qt::LeftButton)
+        emit leftDoubleClicked();
+    QTabBar::mouseDoubleClickEvent(event);
+}
+
+TabStrip::TabStrip(QWidget *parent) : QTabWidget(parent), m_bar(new TabStripBar(this))
+{
+    setTabBar(m_bar);
+    connect(m_bar, &TabStripBar::droppedOn, this, [this](int index) {
+        if (auto move = TabDropMove(currentIndex(), index, count()))
+            moveTab(move->first, move->second);
+    });
+}
+
+void TabStrip::moveTab(int from, int to)
+{
+    if (from == to || from < 0 || to < 0 || from >= count() || to >= count())
+        return;
+    m_bar->moveTab(from, to);
+    emit tabMoved(from, to);
+}
+
+bool TabStrip::wheelSwitch(int delta)
+{
+    if (count() == 0)
+        return false;
+    int i = currentIndex();
+    if (delta > 0 && i < count() - 1)
+        setCurrentIndex(i + 1);
+    else if (delta < 0 && i > 0)
+        setCurrentIndex(i - 1);
+    return true;
+}
+
+} // namespace ui

@@ -1,0 +1,58 @@
+// A tab strip with the reader's own mouse rules: middle-click closing, double-click reloading,
+// reordering by dragging the active tab onto another, and wheel switching.
+#pragma once
+
+#include <QTabBar>
+#include <QTabWidget>
+
+namespace ui {
+
+class TabStripBar : public QTabBar {
+    Q_OBJECT
+public:
+    explicit TabStripBar(QWidget *parent = nullptr);
+
+signals:
+    /// The middle button was pressed; index is the tab under the pointer or -1.
+    void middlePressed(int index);
+    void leftDoubleClicked();
+    /// The active tab was dragged and dropped on the tab at index (which may be itself or -1).
+    void droppedOn(int index);
+
+protected:
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+
+private:
+    QPoint m_pressPos;
+    bool m_pressed = false;
+    bool m_dragging = false;
+};
+
+/// The tab control of a pane. Pages are appended or removed only through the pane, which keeps
+/// its record list in step; moves arrive as tabMoved(from, to) after the strip has moved.
+class TabStrip : public QTabWidget {
+    Q_OBJECT
+public:
+    explicit TabStrip(QWidget *parent = nullptr);
+
+    TabStripBar *strip() const { return m_bar; }
+    /// Index of the tab at a point of the strip's own coordinates, or -1.
+    int tabAtPoint(const QPoint &stripPos) const { return m_bar->tabAt(stripPos); }
+    /// Moves the tab at from to to, as a drop does.
+    void moveTab(int from, int to);
+
+    /// Switches to the neighbouring tab for a wheel turn; no wrap-around. True when the strip
+    /// has tabs (the turn is then consumed even if nothing changed).
+    bool wheelSwitch(int delta);
+
+signals:
+    void tabMoved(int from, int to);
+
+private:
+    TabStripBar *m_bar;
+};
+
+} // namespace ui
