@@ -1,0 +1,132 @@
+// The main window: owns the pipeline, the plug-in, the panes, the settings and the NG lists,
+// and hands every command to the pane or store that does the work.
+#pragma once
+
+#include <QMainWindow>
+#include <QPointer>
+#include <array>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "plugin_api/loader.h"
+#include "plugin_api/records.h"
+#include "settings/inifile.h"
+#include "settings/nglists.h"
+#include "settings/settings.h"
+#include "ui/actionlist.h"
+#include "ui/panelayout.h"
+
+class QLineEdit;
+class QMenu;
+class QMenuBar;
+class QSplitter;
+class QToolBar;
+class QToolButton;
+
+namespace ui {
+class CategoryPane;
+class TopicListPane;
+class TopicPane;
+class MainStatusBar;
+class SplitterPaneHost;
+class TabStrip;
+} // namespace ui
+
+class TMainForm : public QMainWindow {
+    Q_OBJECT
+public:
+    /// Shows a modal message; tests replace it to see the messages without blocking.
+    using MessageFn = std::function<void(const QString &caption, const QString &text)>;
+    /// Makes the HTML view of a topic tab.
+    using BrowserFactory = std::function<QWidget *(QWidget *parent)>;
+
+    /// programDir ends with "/": the settings, the logs and the plug-in live there.
+    explicit TMainForm(std::string programDir, MessageFn showMessage = {}, BrowserFactory makeBrowser = {},
+                       QWidget *parent = nullptr);
+    ~TMainForm() override;
+
+    /// `FormCreate`: the start-up sequence. False when a failure closed the window: it is then
+    /// not to be shown, and destroying it runs the shutdown as usual.
+    bool FormCreate();
+
+    /// Writes text into a status panel (0 messages, 1 network state, 3 counts).
+    void ShowStatus(int panel, const QString &text);
+
+    const settings::Settings &settings() const { return m_settings; }
+    settings::NgLists &ngLists() { return m_ngLists; }
+    ui::ActionList &actions() { return *m_actions; }
+    ui::CategoryPane &categoryPane() { return *m_categoryPane; }
+    ui::TopicListPane &topicListPane() { return *m_topicListPane; }
+    ui::TopicPane &topicPane() { return *m_topicPane; }
+    ui::MainStatusBar &statusPanels() { return *m_statusBar; }
+    ui::PaneArranger &arranger() { return *m_arranger; }
+    plugin_api::PluginHandle plugin() const { return m_plugin; }
+    const std::string &programDir() const { return m_programDir; }
+    QMenu *menu(const QString &objectName) const;
+    int tabTarget() const { return m_tabTarget; }
+    void setTabTarget(int index) { m_tabTarget = index; }
+
+    /// `ApplyDisplaySettings`.
+    void ApplyDisplaySettings(bool atStartup);
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void buildLayout();
+    void buildMenus();
+    void wireActions();
+    void wireTabStrip(ui::TabStrip &strip, const char *closeAction, const char *reloadAction, QMenu *popup);
+
+    /// `LoadSettings`: the file, then the window's part of it.
+    void LoadSettings(bool full);
+    /// `SaveSettings`: the window's state into the model, then the file and the NG files.
+    void SaveSettings();
+    void applyFormSettings(bool full);
+    void collectFormSettings();
+
+    /// `FormDestroy`: the shutdown, once.
+    void FormDestroy();
+
+    /// The tab-closing family for one strip; which = 0 active, 1 all but, 2 all, 3 left, 4 right.
+    void closeTabs(bool topicListStrip, int which);
+    void closeTabAt(bool topicListStrip, int index);
+
+    const std::string m_programDir;
+    MessageFn m_showMessage;
+    BrowserFactory m_makeBrowser;
+
+    settings::IniFile m_ini;
+    settings::Settings m_settings;
+    settings::NgLists m_ngLists;
+    plugin_api::PluginHandle m_plugin = nullptr;
+    std::vector<CategoryRecord> m_categoryResults; ///< the category result buffer
+    std::vector<QIcon> m_images;                   ///< `ImageList1`
+
+    std::unique_ptr<ui::ActionList> m_actions;
+    ui::CategoryPane *m_categoryPane = nullptr;
+    ui::TopicListPane *m_topicListPane = nullptr;
+    ui::TopicPane *m_topicPane = nullptr;
+    ui::MainStatusBar *m_statusBar = nullptr;
+    QSplitter *m_lrSplitter = nullptr;
+    QSplitter *m_rightSplitter = nullptr;
+    std::unique_ptr<ui::SplitterPaneHost> m_paneHost;
+    std::unique_ptr<ui::PaneArranger> m_arranger;
+
+    QToolBar *m_menuBand = nullptr;
+    QToolBar *m_urlBand = nullptr;
+    QToolBar *m_mainBand = nullptr;
+    QMenuBar *m_menuBar = nullptr;
+    QLineEdit *m_urlEdit = nullptr;
+    QToolButton *m_urlButton = nullptr;
+    std::vector<QMenu *> m_menus;
+
+    int m_tabTarget = -1;      ///< `TabTarget`
+    int m_targetMessage = -1;  ///< the message the message menu acts on
+    bool m_created = false;    ///< FormCreate ran
+    bool m_destroyed = false;  ///< FormDestroy ran
+    bool m_secondPhaseDone = false;
+};
