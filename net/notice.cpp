@@ -1,0 +1,129 @@
+// The queued notice channel: senders wait on their own call record until the main thread has
+// handled it or the queue is closed.
+#include "net/notice.h"
+
+#include <cassert>
+#include <cstring>
+
+namespace net {
+
+namespace {
+
+template <std::size_t N>
+void copyField(char (&to)[N], const char (&from)[N])
+{
+    std::size_t n = ::strnlen(from, N - 1);
+    std::memcpy(to, from, n);
+    to[n] = '\0';
+}
+
+} // namespace
+
+PageResult MakePageResult(const FetchRequest &request, const void *result, bool withKey)
+{
+    PageResult page{};
+    page.plugin = request.plugin;
+    page.result = result;
+    copyField(page.url, request.url);
+    if (withKey)
+        copyField(page.key, request.key);
+    return page;
+}
+
+NoticeQueue::NoticeQueue(std::function<void()> wake)
+    : m_wake(std::move(wake)), m_mainThread(std::this_thread::get_id())
+{
+}
+
+NoticeQueue::~NoticeQueue()
+{
+    close();
+}
+
+int NoticeQueue::send(NoticeCode code, const void *payload)
+{
+    assert(std::this_thread::get_id() != m_mainThread && "a notice sent from the main thread would wait for itself");
+    PendingCall call{code, payload};
+    std::unique_lock lock(m_lock);
+    if (m_closed)
+        return 0;
+    m_items.push_back({&call, StatusEvent{}});
+    if (m_wake)
+        m_wake();
+    m_queued.notify_one();
+    m_answered.wait(lock, [&] { return call.done; });
+    return call.answer;
+}
+
+void NoticeQueue::post(StatusEvent event)
+{
+    std::lock_guard lock(m_lock);
+    if (m_closed)
+        return;
+    m_items.push_back({nullptr, event});
+    if (m_wake)
+        m_wake();
+    m_queued.notify_one();
+}
+
+void NoticeQueue::close()
+{
+    std::lock_guard lock(m_lock);
+    m_closed = true;
+    // The calls still queued were never handled: their senders get 0 and their payloads were
+    // never touched. A call being handled right now is not in the list; it finishes normally.
+    for (Item &item : m_items)
+        if (item.call)
+            item.call->done = true;
+    m_items.clear();
+    m_answered.notify_all();
+    m_queued.notify_all();
+}
+
+bool NoticeQueue::closed() const
+{
+    std::lock_guard lock(m_lock);
+    return m_closed;
+}
+
+bool NoticeQueue::takeOne(Item &item)
+{
+    std::lock_guard lock(m_lock);
+    if (m_items.empty())
+        return false;
+    item = m_items.front();
+    m_items.pop_front();
+    return true;
+}
+
+int NoticeQueue::processPending(NoticeHandler &handler)
+{
+    assert(std::this_thread::get_id() == m_mainThread && "notices are handled on the main thread");
+    int handled = 0;
+    Item item{};
+    while (takeOne(item)) {
+        ++handled;
+        if (!item.call) {
+            handler.handleStatus(item.event);
+            continue;
+        }
+        // The sender stays blocked until done is set, so the payload is valid here.
+        int answer = handler.handleNotice(item.call->code, item.call->payload);
+        std::lock_guard lock(m_lock);
+        item.call->answer = answer;
+        item.call->done = true;
+        m_answered.notify_all();
+    }
+    return handled;
+}
+
+int NoticeQueue::waitAndProcess(NoticeHandler &handler, std::chrono::milliseconds timeout)
+{
+    {
+        std::unique_lock lock(m_lock);
+        m_queued.wait_for(lock, timeout, [&] { return !m_items.empty() || m_closed; });
+    }
+    return processPending(handler);
+}
+
+} // namespace net

@@ -1,0 +1,259 @@
+// The fetch worker: one exchange, the plug-in's parser for the request's kind, and the notices
+// that hand the result to the main thread.
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <exception>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include "base/text.h"
+#include "net/pipelinestate.h"
+#include "net/texts.h"
+#include "plugin_api/exports.h"
+#include "plugin_api/loader.h"
+
+namespace net {
+
+namespace {
+
+template <std::size_t N>
+void copyText(char (&field)[N], std::string_view text)
+{
+    std::size_t n = std::min(text.size(), N - 1);
+    std::memcpy(field, text.data(), n);
+    field[n] = '\0';
+}
+
+/// A parser that filled a field to its end leaves it unterminated; the handlers read them as
+/// zero-terminated texts.
+template <std::size_t N>
+void terminate(char (&field)[N])
+{
+    field[N - 1] = '\0';
+}
+
+void terminateRecord(CategoryRecord &r)
+{
+    terminate(r.url);
+    terminate(r.parentUrl);
+    terminate(r.name);
+}
+
+void terminateRecord(TopicRecord &r)
+{
+    terminate(r.topicId);
+    terminate(r.topicUrl);
+    terminate(r.title);
+    terminate(r.date);
+    terminate(r.time);
+}
+
+void terminateRecord(MessageRecord &r)
+{
+    terminate(r.author);
+    terminate(r.title);
+    terminate(r.text);
+    terminate(r.date);
+    terminate(r.time);
+}
+
+/// A parser's count as a number of records the handler may read.
+int boundedCount(int count, int limit)
+{
+    return std::clamp(count, 0, limit);
+}
+
+class WorkerEvents final : public ExchangeEvents {
+public:
+    explicit WorkerEvents(PipelineState &state) : m_state(state) {}
+
+    int notify(NoticeCode code, const void *payload) override { return m_state.notify(code, payload); }
+
+    void pause(std::chrono::milliseconds duration) override
+    {
+        std::unique_lock lock(m_state.lock);
+        m_state.stopping.wait_for(lock, duration, [&] { return m_state.shuttingDown; });
+    }
+
+private:
+    PipelineState &m_state;
+};
+
+void deliverCategories(PipelineState &state, void *plugin, const FetchRequest &request, const char *header,
+                       const char *body)
+{
+    auto parse = plugin_api::FindExport<ParseCategoryFn>(plugin, plugin_api::kParseCategoryName);
+    if (!parse)
+        return;
+    auto &records = state.categoryRecords;
+    std::fill(records.begin(), records.end(), CategoryRecord{});
+    int count = boundedCount(parse(records.data(), &request, header, body), plugin_api::kMaxCategoryRecords);
+    if (count == 0)
+        return;
+    std::for_each(records.begin(), records.begin() + count, [](CategoryRecord &r) { terminateRecord(r); });
+    CategoryResult result{request.plugin, records.data(), count};
+    state.notify(NoticeCode::CategoryParsed, &result);
+}
+
+void deliverTopicList(PipelineState &state, void *plugin, const FetchRequest &request, const char *header,
+                      const char *body)
+{
+    auto parse = plugin_api::FindExport<ParseThreadListFn>(plugin, plugin_api::kParseThreadListName);
+    if (!parse)
+        return;
+    std::vector<TopicRecord> records(plugin_api::kMaxTopicRecords);
+    int count = boundedCount(parse(records.data(), &request, header, body), plugin_api::kMaxTopicRecords);
+    if (count == 0)
+        return;
+    std::for_each(records.begin(), records.begin() + count, [](TopicRecord &r) { terminateRecord(r); });
+    PageResult result = MakePageResult(request, records.data(), false);
+    result.value = count;
+    state.notify(NoticeCode::TopicListParsed, &result);
+}
+
+void deliverMessage(PipelineState &state, void *plugin, const FetchRequest &request, const char *header,
+                    const char *body)
+{
+    auto parse = plugin_api::FindExport<ParseThreadFn>(plugin, plugin_api::kParseThreadName);
+    if (!parse)
+        return;
+    auto record = std::make_unique<MessageRecord>();
+    if (parse(record.get(), &request, header, body) == 0)
+        return;
+    terminateRecord(*record);
+    PageResult result = MakePageResult(request, record.get());
+    result.value = request.refetchCount;
+    if (state.notify(NoticeCode::MessageParsed, &result) == -1)
+        state.notify(NoticeCode::MessageRejected, &request);
+}
+
+void deliverPostForm(PipelineState &state, void *plugin, const FetchRequest &request, const char *header,
+                     const char *body)
+{
+    auto parse = plugin_api::FindExport<ParsePostFormFn>(plugin, plugin_api::kParsePostFormName);
+    if (!parse)
+        return;
+    std::vector<std::array<char, plugin_api::kPostFormTextSize>> texts(plugin_api::kPostFormTexts);
+    std::array<char *, plugin_api::kPostFormTexts> pointers{};
+    for (std::size_t i = 0; i < texts.size(); ++i)
+        pointers[i] = texts[i].data();
+    int count = boundedCount(parse(pointers.data(), &request, header, body), plugin_api::kPostFormTexts);
+    for (auto &text : texts)
+        text.back() = '\0';
+    if (count != 0) {
+        PageResult result = MakePageResult(request, pointers.data());
+        result.value = count;
+        state.notify(NoticeCode::PostFormParsed, &result);
+    } else {
+        PageResult result = MakePageResult(request, nullptr, false);
+        state.notify(NoticeCode::PostFormEmpty, &result);
+    }
+}
+
+/// Hands the response to the plug-in's parser for the request's kind. Logins, logouts and posts
+/// were decided while their header was read.
+void deliver(PipelineState &state, void *plugin, const FetchRequest &request, const Response &response)
+{
+    const char *header = response.header.c_str();
+    const char *body = response.body ? response.body->c_str() : nullptr;
+    switch (request.kind) {
+    case plugin_api::kCategoryPage:
+        deliverCategories(state, plugin, request, header, body);
+        break;
+    case plugin_api::kTopicList:
+        deliverTopicList(state, plugin, request, header, body);
+        break;
+    case plugin_api::kMessagePage:
+        deliverMessage(state, plugin, request, header, body);
+        break;
+    case plugin_api::kPostForm:
+        deliverPostForm(state, plugin, request, header, body);
+        break;
+    default:
+        break;
+    }
+}
+
+} // namespace
+
+void LowerThreadPriority()
+{
+    // On Linux the nice value belongs to the thread; 19 is the lowest priority.
+    (void)::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), 19);
+}
+
+int ReportFailure(PipelineState &state, const FetchRequest &request)
+{
+    if (state.notify(NoticeCode::RequestFailed, &request) != 0)
+        return 1;
+
+    MessageRecord record{};
+    copyText(record.author, kFailureAuthor);
+    copyText(record.title, kRetryErrorText);
+    copyText(record.text, kReceiveFailedText);
+    copyText(record.date, "0000/00/00");
+    copyText(record.time, "00:00");
+    std::string_view url(request.url, ::strnlen(request.url, sizeof request.url));
+    int number = base::ParseInt(base::ExtractUrlParam("mid=", url).value_or(""), 0);
+    record.number = number;
+    record.lastNumber = number;
+    record.replyTo = 0;
+    PageResult result = MakePageResult(request, &record);
+    result.value = request.refetchCount;
+    state.notify(NoticeCode::MessageParsed, &result);
+    return 0;
+}
+
+int FetchWorker(const std::shared_ptr<PipelineState> &statePtr, RequestPtr request)
+{
+    PipelineState &state = *statePtr;
+    LowerThreadPriority();
+
+    bool requeued = false;
+    try {
+        ExchangeSettings settings = state.exchangeSettings();
+        void *plugin = nullptr;
+        {
+            std::lock_guard lock(state.lock);
+            plugin = state.plugin;
+        }
+        WorkerEvents events(state);
+        ExchangeResult exchange = Exchange(*request, settings, events);
+        if (exchange.error != ExchangeError::None)
+            requeued = ReportFailure(state, *request) != 0;
+        else
+            deliver(state, plugin, *request, exchange.response);
+    } catch (const std::exception &) {
+        // Only running out of memory gets here; the request then counts as failed.
+        try {
+            requeued = ReportFailure(state, *request) != 0;
+        } catch (const std::exception &) {
+            requeued = false;
+        }
+    }
+
+    if (request->kind == plugin_api::kCategoryPage) {
+        {
+            std::lock_guard lock(state.lock);
+            state.categoryRunning = false;
+        }
+        state.categoryWake.notify_all();
+        // After a queued retry RequeueRequest has already woken the category dispatcher.
+        if (!requeued)
+            state.notify(NoticeCode::CategoryWorkerEnded, nullptr);
+    } else {
+        // Also after a queued retry: the place in the running count is always released.
+        state.notify(NoticeCode::WorkerEnded, nullptr);
+    }
+    request.reset();
+
+    {
+        std::lock_guard lock(state.lock);
+        --state.liveWorkers;
+    }
+    state.workersGone.notify_all();
+    return 0;
+}
+
+} // namespace net

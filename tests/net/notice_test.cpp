@@ -1,0 +1,162 @@
+// The queued notice channel: one notice at a time on the main thread, each sender waiting for its
+// own answer, and a close that releases every waiting sender.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <functional>
+#include <set>
+#include <thread>
+#include <vector>
+
+#include "net/notice.h"
+
+using namespace net;
+using namespace std::chrono_literals;
+
+namespace {
+
+/// Handles notices whose payload is an int: answers twice its value and records it.
+class Doubler : public NoticeHandler {
+public:
+    int handleNotice(NoticeCode code, const void *payload) override
+    {
+        EXPECT_EQ(std::this_thread::get_id(), mainThread);
+        EXPECT_FALSE(inHandler.exchange(true)) << "two notices handled at once";
+        int value = *static_cast<const int *>(payload);
+        seen.push_back(value);
+        codes.push_back(code);
+        if (onNotice)
+            onNotice(value);
+        inHandler = false;
+        return value * 2;
+    }
+    void handleStatus(StatusEvent event) override { statuses.push_back({event, seen.size()}); }
+
+    std::thread::id mainThread = std::this_thread::get_id();
+    std::atomic<bool> inHandler{false};
+    std::vector<int> seen;
+    std::vector<NoticeCode> codes;
+    std::vector<std::pair<StatusEvent, std::size_t>> statuses; ///< event and notices handled before it
+    std::function<void(int)> onNotice;
+};
+
+} // namespace
+
+TEST(NoticeQueue, TenNoticesWhileTheMainThreadIsBusyAreEachHandledOnceAndAnsweredToTheirSender)
+{
+    NoticeQueue queue;
+    Doubler handler;
+    std::atomic<bool> handled[10] = {};
+    std::atomic<bool> handledBeforeReturn[10] = {};
+    handler.onNotice = [&](int value) { handled[value - 1] = true; };
+    std::vector<int> answers(10, -1);
+    std::vector<std::thread> senders;
+    for (int i = 0; i < 10; ++i)
+        senders.emplace_back([&, i] {
+            int value = i + 1;
+            answers[static_cast<std::size_t>(i)] = queue.send(NoticeCode::MessageParsed, &value);
+            // The handler must have run before the sender continued.
+            handledBeforeReturn[i] = handled[i].load();
+        });
+    // Busy: nothing is handled until the main thread comes back to its loop.
+    std::this_thread::sleep_for(100ms);
+    EXPECT_TRUE(handler.seen.empty());
+
+    auto deadline = std::chrono::steady_clock::now() + 5s;
+    while (handler.seen.size() < 10 && std::chrono::steady_clock::now() < deadline)
+        queue.waitAndProcess(handler, 50ms);
+    for (auto &t : senders)
+        t.join();
+
+    EXPECT_EQ(std::set<int>(handler.seen.begin(), handler.seen.end()).size(), 10u);
+    EXPECT_EQ(handler.seen.size(), 10u);
+    for (int i = 0; i < 10; ++i) {
+        EXPECT_EQ(answers[static_cast<std::size_t>(i)], 2 * (i + 1));
+        EXPECT_TRUE(handledBeforeReturn[i]);
+    }
+}
+
+TEST(NoticeQueue, StatusEventsAndNoticesArriveInTheOrderTheyWereQueued)
+{
+    NoticeQueue queue;
+    Doubler handler;
+    std::thread worker([&] {
+        queue.post(StatusEvent::GeneralWorkerStarted);
+        int one = 1;
+        queue.send(NoticeCode::MessageParsed, &one);
+        queue.post(StatusEvent::CategoryWorkerStarted);
+        int two = 2;
+        queue.send(NoticeCode::WorkerEnded, &two);
+    });
+    auto deadline = std::chrono::steady_clock::now() + 5s;
+    while (handler.seen.size() < 2 && std::chrono::steady_clock::now() < deadline)
+        queue.waitAndProcess(handler, 50ms);
+    worker.join();
+    ASSERT_EQ(handler.statuses.size(), 2u);
+    EXPECT_EQ(handler.statuses[0], std::make_pair(StatusEvent::GeneralWorkerStarted, std::size_t{0}));
+    EXPECT_EQ(handler.statuses[1], std::make_pair(StatusEvent::CategoryWorkerStarted, std::size_t{1}));
+    EXPECT_EQ(handler.codes, (std::vector<NoticeCode>{NoticeCode::MessageParsed, NoticeCode::WorkerEnded}));
+}
+
+TEST(NoticeQueue, CloseAnswersWaitingSendersZeroWithoutHandlingThem)
+{
+    NoticeQueue queue;
+    Doubler handler;
+    std::atomic<int> returned{0};
+    std::vector<int> answers(3, -1);
+    std::vector<std::thread> senders;
+    for (int i = 0; i < 3; ++i)
+        senders.emplace_back([&, i] {
+            int value = 7;
+            answers[static_cast<std::size_t>(i)] = queue.send(NoticeCode::RequestFailed, &value);
+            ++returned;
+        });
+    std::this_thread::sleep_for(50ms);
+    EXPECT_EQ(returned, 0);
+    queue.close();
+    for (auto &t : senders)
+        t.join();
+    EXPECT_EQ(answers, (std::vector<int>{0, 0, 0}));
+    EXPECT_EQ(queue.processPending(handler), 0);
+    EXPECT_TRUE(handler.seen.empty());
+
+    // After the close a send returns at once.
+    int late = 5;
+    auto before = std::chrono::steady_clock::now();
+    std::thread([&] { EXPECT_EQ(queue.send(NoticeCode::WorkerEnded, &late), 0); }).join();
+    EXPECT_LT(std::chrono::steady_clock::now() - before, 1s);
+    queue.post(StatusEvent::GeneralWorkerStarted);
+    EXPECT_EQ(queue.processPending(handler), 0);
+}
+
+TEST(NoticeQueue, CloseFromInsideAHandlerLetsThatNoticeFinishAndReleasesTheRest)
+{
+    NoticeQueue queue;
+    Doubler handler;
+    handler.onNotice = [&](int) { queue.close(); };
+    int first = 3;
+    int answerFirst = -1;
+    std::thread sender([&] { answerFirst = queue.send(NoticeCode::MessageParsed, &first); });
+    while (handler.seen.empty())
+        queue.waitAndProcess(handler, 50ms);
+    sender.join();
+    EXPECT_EQ(answerFirst, 6);
+    EXPECT_TRUE(queue.closed());
+}
+
+TEST(NoticeQueue, WakeIsCalledForEveryQueuedItem)
+{
+    std::atomic<int> wakes{0};
+    NoticeQueue queue([&] { ++wakes; });
+    Doubler handler;
+    std::thread sender([&] {
+        queue.post(StatusEvent::GeneralWorkerStarted);
+        int v = 1;
+        queue.send(NoticeCode::WorkerEnded, &v);
+    });
+    while (handler.seen.empty())
+        queue.waitAndProcess(handler, 50ms);
+    sender.join();
+    EXPECT_EQ(wakes, 2);
+}
