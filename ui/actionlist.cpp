@@ -61,7 +61,7 @@ constexpr ActionSpec kSpecs[] = {
     {"ThrLstDelFavorite", kTopicList, "お気に入りから削除(&D)", "", Delete, false},
     {"ThrLstActiveClose", kTopicList, "アクティブタブを閉じる(&C)", "", Close, false},
     {"ThrLstNoneActiveClose", kTopicList, "アクティブタブ以外を閉じる(&W)", "", -1, false},
-    {"ThrLstAllClose", kTopicList, "すべてのタブを閉じる(&G)", "", -1, false},
+    {"ThrLstAllClose", kTopicList, "すべてのタブを閉じる(&G)", "", CloseAll, false},
     {"ThrLstLeftClose", kTopicList, "ここより左のタブを閉じる(&H)", "", -1, false},
     {"ThrLstRightClose", kTopicList, "ここより右のタブを閉じる(&J)", "", -1, false},
 
@@ -81,7 +81,7 @@ constexpr ActionSpec kSpecs[] = {
     {"ThrDelete", kTopic, "スレッドのログを削除(&V)", "", Delete, false},
     {"ThrActiveClose", kTopic, "アクティブタブを閉じる(&C)", "Ctrl+W", Close, false},
     {"ThrNoneActiveClose", kTopic, "アクティブタブ以外を閉じる(&W)", "", -1, false},
-    {"ThrAllClose", kTopic, "すべてのタブを閉じる(&G)", "Ctrl+Q", -1, false},
+    {"ThrAllClose", kTopic, "すべてのタブを閉じる(&G)", "Ctrl+Q", CloseAll, false},
     {"ThrLeftClose", kTopic, "ここより左のタブを閉じる(&H)", "", -1, false},
     {"ThrRightClose", kTopic, "ここより右のタブを閉じる(&J)", "", -1, false},
 

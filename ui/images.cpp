@@ -42,6 +42,7 @@ std::vector<QIcon> MakeImageList()
     images[OpenCategory] = sp(QStyle::SP_DirLinkIcon);
     images[NewTopic] = sp(QStyle::SP_FileDialogNewFolder);
     images[FavoriteTab] = sp(QStyle::SP_DirLinkIcon);
+    images[CloseAll] = sp(QStyle::SP_DialogCloseButton);
     return images;
 }
 

@@ -38,6 +38,7 @@ enum : int {
     OpenCategory = 28,
     NewTopic = 29,
     FavoriteTab = 30,
+    CloseAll = 31,
     Count
 };
 
