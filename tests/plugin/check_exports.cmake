@@ -1,0 +1,17 @@
+# Fails unless the module's dynamic symbol table defines exactly the six entry points.
+# Usage: cmake -DNM=<nm> -DMODULE=<file> -P check_exports.cmake
+execute_process(COMMAND ${NM} -D --defined-only ${MODULE} OUTPUT_VARIABLE symbols RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "cannot read the symbols of ${MODULE}")
+endif()
+string(REGEX MATCHALL "[0-9a-fA-F]+ [A-Za-z] [^\n]+" lines "${symbols}")
+set(names)
+foreach(line IN LISTS lines)
+    string(REGEX REPLACE "^[0-9a-fA-F]+ [A-Za-z] " "" name "${line}")
+    list(APPEND names ${name})
+endforeach()
+list(SORT names)
+set(expected ParseCategory ParsePostForm ParseThread ParseThreadList Plugin_Info Plugin_Init)
+if(NOT names STREQUAL expected)
+    message(FATAL_ERROR "exports of ${MODULE}: ${names}; expected ${expected}")
+endif()
