@@ -1,0 +1,352 @@
+// The HTML view: loading from memory, the scroll to the message anchor, hand-over of links,
+// hit testing, and the discarding of background views.
+#include "view/htmlview.h"
+
+#include "view/detail.h"
+#include "view/viewpage.h"
+#include "view/webengine.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QLoggingCategory>
+#include <QPointer>
+#include <QVBoxLayout>
+#include <QWebEngineLoadingInfo>
+#include <QWebEngineNewWindowRequest>
+#include <QWebEngineScript>
+#include <QWebEngineView>
+
+#include <algorithm>
+#include <cassert>
+#include <vector>
+
+Q_DECLARE_LOGGING_CATEGORY(lcView)
+
+namespace view {
+
+// Every view of the process, and the clock that orders them by when they were last visible.
+// Hidden views beyond the budget lose their document; the most recently visible ones keep it,
+// so switching back and forth between a few tabs stays instant.
+class LiveViews {
+public:
+    static void add(HtmlView *view) { views().push_back(view); }
+    static void remove(HtmlView *view) { std::erase(views(), view); }
+    static quint64 tick() { return ++clock(); }
+
+    /// Whether a hidden view would be among the ones allowed to keep a document.
+    static bool mayStayLive(const HtmlView *view)
+    {
+        const int budget = LiveHiddenViews();
+        if (budget < 0)
+            return true;
+        // A view that was never on screen waits until it is: nobody has seen its page yet.
+        if (view->m_lastVisible == 0)
+            return false;
+        int newer = 0;
+        for (const HtmlView *other : views()) {
+            if (other != view && holdsPage(other) && !other->isVisible() && other->m_lastVisible > view->m_lastVisible)
+                ++newer;
+        }
+        return newer < budget;
+    }
+
+    /// Rebalances once control returns to the event loop: show and hide events come in bursts.
+    static void schedule()
+    {
+        if (scheduled())
+            return;
+        scheduled() = true;
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [] {
+                scheduled() = false;
+                rebalance();
+            },
+            Qt::QueuedConnection);
+    }
+
+    static void rebalance()
+    {
+        if (LiveHiddenViews() < 0)
+            return;
+        // Copied: discarding does not change the list, but a callback might destroy a view.
+        const std::vector<HtmlView *> snapshot = views();
+        for (HtmlView *view : snapshot) {
+            if (view->isVisible() || view->m_dormant || !holdsPage(view) || mayStayLive(view))
+                continue;
+            if (view->m_loadPending || view->m_engineLoading || view->m_discarding || view->m_restoring)
+                continue; // rebalanced again when that load is over
+            view->discard();
+        }
+    }
+
+private:
+    static bool holdsPage(const HtmlView *view) { return !view->m_url.isEmpty(); }
+    static std::vector<HtmlView *> &views()
+    {
+        static std::vector<HtmlView *> list;
+        return list;
+    }
+    static quint64 &clock()
+    {
+        static quint64 value = 0;
+        return value;
+    }
+    static bool &scheduled()
+    {
+        static bool value = false;
+        return value;
+    }
+};
+
+void detail::RebalanceLiveViews() { LiveViews::schedule(); }
+
+namespace {
+
+quint64 g_nextViewId = 0;
+
+QString scrollToAnchorScript(int number)
+{
+    // The anchors collection holds the <a name=…> elements; the skin names each message
+    // "Res" + its number. A target that is not on the page leaves the view where it is.
+    return QStringLiteral("(function(){var a=document.anchors.namedItem('Res%1');"
+                          "if(a)a.scrollIntoView(true);return window.scrollY;})()")
+        .arg(number);
+}
+
+QString hitTestScript(double x, double y)
+{
+    return QStringLiteral("(function(){var e=document.elementFromPoint(%1,%2);if(!e)return null;"
+                          "var h=e.getAttribute('href');"
+                          "if(h!==null&&typeof e.href==='string')h=e.href;"
+                          "return {tag:e.tagName,href:h};})()")
+        .arg(x)
+        .arg(y);
+}
+
+} // namespace
+
+HtmlView::HtmlView(QWidget *parent) : QWidget(parent), m_id(++g_nextViewId)
+{
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    m_web = new QWebEngineView(this);
+    m_page = new ViewPage(this, SharedProfile());
+    m_page->setParent(m_web);
+    m_web->setPage(m_page);
+    layout->addWidget(m_web);
+    setFocusProxy(m_web);
+
+    // Context menu entries that would navigate, save or inspect the page are of no use here.
+    for (QWebEnginePage::WebAction action :
+         {QWebEnginePage::Back, QWebEnginePage::Forward, QWebEnginePage::Reload, QWebEnginePage::ViewSource,
+          QWebEnginePage::SavePage, QWebEnginePage::DownloadLinkToDisk, QWebEnginePage::DownloadImageToDisk,
+          QWebEnginePage::DownloadMediaToDisk, QWebEnginePage::InspectElement})
+        m_page->action(action)->setVisible(false);
+
+    connect(m_page, &QWebEnginePage::loadingChanged, this, [this](const QWebEngineLoadingInfo &info) {
+        const bool finished = info.status() != QWebEngineLoadingInfo::LoadStartedStatus;
+        onLoadingChanged(info.url(), finished, info.status() == QWebEngineLoadingInfo::LoadSucceededStatus);
+    });
+    connect(m_page, &QWebEnginePage::linkHovered, this, [this](const QString &url) {
+        m_hoveredLink = url.isEmpty() ? QString() : QUrl(url).toString(QUrl::FullyEncoded);
+        emit linkHovered(m_hoveredLink);
+    });
+    connect(m_page, &QWebEnginePage::newWindowRequested, this,
+            [this](QWebEngineNewWindowRequest &request) { handOverNewWindow(request.requestedUrl()); });
+    LiveViews::add(this);
+}
+
+HtmlView::~HtmlView()
+{
+    LiveViews::remove(this);
+    detail::WithdrawPage(m_id);
+}
+
+void HtmlView::load(std::string sjisBytes)
+{
+    m_url = detail::PublishPage(m_id, QByteArray::fromStdString(sjisBytes));
+    m_page->setOwnUrl(m_url);
+    m_loadPending = true;
+    m_restoring = false;
+    if (m_dormant)
+        return; // built when the view is shown
+    if (!isVisible() && !LiveViews::mayStayLive(this)) {
+        // A background view beyond the budget: its old document goes now, the new one is
+        // built when the view is shown.
+        if (!m_page->url().isEmpty())
+            m_page->setLifecycleState(QWebEnginePage::LifecycleState::Discarded);
+        m_dormant = true;
+        return;
+    }
+    startLoad();
+}
+
+void HtmlView::startLoad()
+{
+    m_engineLoading = true;
+    m_page->load(m_url);
+}
+
+void HtmlView::onLoadingChanged(const QUrl &url, bool finished, bool ok)
+{
+    qCDebug(lcView) << "loading" << url << finished << ok << m_url << m_restoring << m_loadPending;
+    if (url.adjusted(QUrl::RemoveFragment) != m_url)
+        return; // a page this view has since replaced
+    if (!finished) {
+        m_engineLoading = true;
+        return;
+    }
+    m_engineLoading = false;
+    QPointer<HtmlView> self(this);
+    const QUrl loaded = m_url;
+    if (m_restoring) {
+        m_restoring = false;
+        m_page->runJavaScript(QStringLiteral("window.scrollTo(0,%1)").arg(m_savedScrollY),
+                              QWebEngineScript::ApplicationWorld, [](const QVariant &) {});
+    } else if (m_loadPending) {
+        m_page->runJavaScript(scrollToAnchorScript(m_scrollTarget), QWebEngineScript::ApplicationWorld,
+                              [self, loaded, ok](const QVariant &) {
+                                  if (!self || self->m_url != loaded || !self->m_loadPending)
+                                      return;
+                                  self->m_loadPending = false;
+                                  LiveViews::schedule();
+                                  emit self->loadCompleted(ok);
+                              });
+        return;
+    }
+    LiveViews::schedule();
+}
+
+void HtmlView::discard()
+{
+    m_discarding = true;
+    QPointer<HtmlView> self(this);
+    const QUrl current = m_url;
+    m_page->runJavaScript(
+        QStringLiteral("window.scrollY"), QWebEngineScript::ApplicationWorld, [self, current](const QVariant &y) {
+            if (!self)
+                return;
+            self->m_discarding = false;
+            // Things may have moved on while the position was read.
+            if (self->isVisible() || self->m_url != current || self->m_dormant || self->m_loadPending ||
+                self->m_engineLoading || LiveViews::mayStayLive(self))
+                return;
+            self->m_page->setLifecycleState(QWebEnginePage::LifecycleState::Discarded);
+            if (self->m_page->lifecycleState() != QWebEnginePage::LifecycleState::Discarded)
+                return;
+            self->m_savedScrollY = y.toDouble();
+            self->m_dormant = true;
+        });
+}
+
+void HtmlView::wake()
+{
+    if (!m_dormant)
+        return;
+    m_dormant = false;
+    // The engine's own view may have woken the page already: it is shown before this widget
+    // hears of it.
+    if (m_page->lifecycleState() == QWebEnginePage::LifecycleState::Discarded)
+        m_page->setLifecycleState(QWebEnginePage::LifecycleState::Active);
+    if (m_loadPending) {
+        // A newer page arrived while the view was away; the engine's rebuild of the old one is
+        // refused as a navigation to a page that is no longer ours.
+        startLoad();
+        return;
+    }
+    // The engine reloads the page it forgot from our page store; the scroll position is put back
+    // once it is in.
+    m_restoring = true;
+    m_engineLoading = true;
+}
+
+void HtmlView::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    m_lastVisible = LiveViews::tick();
+    wake();
+}
+
+void HtmlView::hideEvent(QHideEvent *event)
+{
+    QWidget::hideEvent(event);
+    m_lastVisible = LiveViews::tick();
+    LiveViews::schedule();
+}
+
+void HtmlView::readScrollY(std::function<void(double)> callback)
+{
+    QPointer<HtmlView> self(this);
+    m_page->runJavaScript(QStringLiteral("window.scrollY"), QWebEngineScript::ApplicationWorld,
+                          [self, callback = std::move(callback)](const QVariant &y) {
+                              if (self && callback)
+                                  callback(y.toDouble());
+                          });
+}
+
+void HtmlView::hitTest(QPoint position, std::function<void(const HitTestResult &)> callback)
+{
+    // The document measures in CSS pixels, the widget in device-independent ones.
+    const qreal zoom = m_page->zoomFactor() > 0 ? m_page->zoomFactor() : 1.0;
+    QPointer<HtmlView> self(this);
+    m_page->runJavaScript(hitTestScript(position.x() / zoom, position.y() / zoom), QWebEngineScript::ApplicationWorld,
+                          [self, callback = std::move(callback)](const QVariant &value) {
+                              if (!self || !callback)
+                                  return;
+                              HitTestResult result;
+                              const QVariantMap map = value.toMap();
+                              if (!map.isEmpty()) {
+                                  result.found = true;
+                                  result.tagName = map.value(QStringLiteral("tag")).toString();
+                                  const QVariant href = map.value(QStringLiteral("href"));
+                                  if (href.isValid() && !href.isNull())
+                                      result.href = href.toString();
+                              }
+                              callback(result);
+                          });
+}
+
+void HtmlView::runScript(const QString &script, std::function<void(const QVariant &)> callback)
+{
+    QPointer<HtmlView> self(this);
+    m_page->runJavaScript(script, QWebEngineScript::ApplicationWorld,
+                          [self, callback = std::move(callback)](const QVariant &value) {
+                              if (self && callback)
+                                  callback(value);
+                          });
+}
+
+QWidget *HtmlView::inputWidget() const { return m_web->focusProxy(); }
+
+void HtmlView::handOverNavigation(const QUrl &url)
+{
+    // Queued: the program's answer may well be a new load into this view, which must not run
+    // inside the engine's navigation call.
+    const QString text = url.toString(QUrl::FullyEncoded);
+    QMetaObject::invokeMethod(this, [this, text] { emit linkActivated(text); }, Qt::QueuedConnection);
+}
+
+void HtmlView::handOverNewWindow(const QUrl &requested)
+{
+    // The engine may announce one new window twice (the request signal and createWindow); the
+    // program hears of it once. The hovered link is what the user pointed at; the requested
+    // URL stands in when the request came from the keyboard.
+    if (!requested.isEmpty())
+        m_newWindowUrl = requested;
+    if (m_newWindowQueued)
+        return;
+    m_newWindowQueued = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_newWindowQueued = false;
+            const QString url = m_hoveredLink.isEmpty() ? m_newWindowUrl.toString(QUrl::FullyEncoded) : m_hoveredLink;
+            m_newWindowUrl.clear();
+            if (!url.isEmpty())
+                emit linkActivated(url);
+        },
+        Qt::QueuedConnection);
+}
+
+} // namespace view
