@@ -5,6 +5,7 @@
 #include "base/textfile.h"
 #include "qtbridge/sjis.h"
 
+#include <QList>
 #include <QStringDecoder>
 #include <algorithm>
 #include <string_view>

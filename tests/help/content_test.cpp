@@ -113,7 +113,8 @@ TEST(HelpContent, Index_KnowsTheKeywordOfEveryHelpButton)
 TEST(HelpContent, Index_EveryTargetExists)
 {
     const std::map<QString, Page> pages = ReadPages();
-    for (const help::IndexEntry &entry : ShippedIndex().entries()) {
+    const HelpIndex index = ShippedIndex();
+    for (const help::IndexEntry &entry : index.entries()) {
         const QString page = help::TargetPage(entry.target);
         EXPECT_NE(page, QLatin1String(help::kIndexPage)) << entry.keyword.toStdString();
         EXPECT_EQ(Broken(pages, page, entry.target), QString())
@@ -152,7 +153,8 @@ TEST(HelpContent, Pages_AreAllReachable)
 {
     const std::map<QString, Page> pages = ReadPages();
     std::set<QString> reached = {QLatin1String(help::kStartPage)};
-    for (const help::IndexEntry &entry : ShippedIndex().entries())
+    const HelpIndex index = ShippedIndex();
+    for (const help::IndexEntry &entry : index.entries())
         reached.insert(help::TargetPage(entry.target));
     for (const auto &[name, page] : pages) {
         for (const QString &link : page.links)
