@@ -141,7 +141,7 @@ TEST(Exchange, PostAnsweredWith200IsReportedAtOnceWithoutLocation)
 
 TEST(Exchange, SilentServerFailsAfterTheTimeout)
 {
-    LoopbackServer server([](Peer &peer, const std::string &) { peer.wait(3s); });
+    LoopbackServer server([](Peer &peer, const std::string &) { peer.waitForClose(3s); });
     FetchRequest request = MakeTestRequest(plugin_api::kMessagePage, kMessageUrl);
     EventRecorder events;
     auto start = std::chrono::steady_clock::now();

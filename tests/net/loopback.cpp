@@ -89,6 +89,17 @@ void Peer::wait(std::chrono::milliseconds duration)
             std::chrono::milliseconds(5), until - std::chrono::steady_clock::now()));
 }
 
+void Peer::waitForClose(std::chrono::milliseconds duration)
+{
+    auto until = std::chrono::steady_clock::now() + duration;
+    char buffer[256];
+    while (!m_stopping && std::chrono::steady_clock::now() < until) {
+        pollfd watch{m_fd, POLLIN, 0};
+        if (::poll(&watch, 1, 10) > 0 && ::recv(m_fd, buffer, sizeof buffer, 0) <= 0)
+            return;
+    }
+}
+
 LoopbackServer::LoopbackServer(Responder responder) : m_responder(std::move(responder))
 {
     m_listener = bindLoopback(m_port);
@@ -139,9 +150,13 @@ void LoopbackServer::serve(int fd)
     m_changed.notify_all();
     Peer peer(fd, m_stopping);
     m_responder(peer, request);
+    // Counted as closed before the client can see the close, so that a client that opens its
+    // next connection at once never overlaps with this one.
+    {
+        std::lock_guard lock(m_lock);
+        --m_open;
+    }
     ::close(fd);
-    std::lock_guard lock(m_lock);
-    --m_open;
 }
 
 std::vector<std::string> LoopbackServer::requests() const

@@ -25,6 +25,8 @@ public:
     bool sendInPieces(std::string_view data, std::size_t size, std::chrono::milliseconds pause);
     /// Waits up to duration, or less when the listener stops.
     void wait(std::chrono::milliseconds duration);
+    /// Stays silent until the client closes the connection, at most for duration.
+    void waitForClose(std::chrono::milliseconds duration);
 
 private:
     int m_fd;
