@@ -1,0 +1,393 @@
+// Every page form the server emits, read back by the real Hakobune module (loaded the way the
+// program loads it) into the data the page was made from.
+#include <cstring>
+#include <deque>
+#include <map>
+#include <set>
+
+#include "boardserver/pages.h"
+#include "boardserver/text.h"
+#include "plugin_api/exports.h"
+#include "plugin_api/loader.h"
+#include "tests/boardserver/fixture.h"
+
+namespace {
+
+using namespace boardserver;
+using bstest::Sjis;
+
+struct Module {
+    ParseCategoryFn category = nullptr;
+    ParseThreadListFn topics = nullptr;
+    ParseThreadFn thread = nullptr;
+    ParsePostFormFn postForm = nullptr;
+};
+
+const Module &Hakobune()
+{
+    static const Module module = [] {
+        Module m;
+        plugin_api::PluginHandle h = plugin_api::LoadPlugin(NK_PROGRAM_DIR "/Hakobune.so", 1);
+        if (!h)
+            return m;
+        m.category = plugin_api::FindExport<ParseCategoryFn>(h, plugin_api::kParseCategoryName);
+        m.topics = plugin_api::FindExport<ParseThreadListFn>(h, plugin_api::kParseThreadListName);
+        m.thread = plugin_api::FindExport<ParseThreadFn>(h, plugin_api::kParseThreadName);
+        m.postForm = plugin_api::FindExport<ParsePostFormFn>(h, plugin_api::kParsePostFormName);
+        return m;
+    }();
+    return module;
+}
+
+FetchRequest Request(const std::string &url)
+{
+    FetchRequest r{};
+    std::strncpy(r.url, url.c_str(), sizeof r.url - 1);
+    return r;
+}
+
+// The response as the program hands it over: the head without its blank line, and the body.
+struct Fetched {
+    std::string head;
+    std::string body;
+    int status = 0;
+};
+
+class RoundTrip : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(Hakobune().category && Hakobune().topics && Hakobune().thread && Hakobune().postForm)
+            << "Hakobune.so not found or incomplete in " NK_PROGRAM_DIR;
+        ASSERT_TRUE(board.opened);
+    }
+
+    Fetched fetch(const std::string &url, const std::vector<std::string> &cookies = {})
+    {
+        const HttpResponse r = board.get(url, cookies);
+        Fetched f;
+        f.head = SerializeHead(r, r.body.size());
+        f.head.resize(f.head.size() - 4);
+        f.body = r.body;
+        f.status = r.status;
+        return f;
+    }
+
+    std::vector<CategoryRecord> categories(const std::string &url)
+    {
+        const Fetched f = fetch(url);
+        std::vector<CategoryRecord> records(plugin_api::kMaxCategoryRecords);
+        const FetchRequest req = Request(url);
+        const int n = Hakobune().category(records.data(), &req, f.head.c_str(), f.body.c_str());
+        records.resize(static_cast<std::size_t>(std::max(0, n)));
+        return records;
+    }
+
+    std::vector<TopicRecord> topics(const std::string &url)
+    {
+        const Fetched f = fetch(url);
+        std::vector<TopicRecord> records(plugin_api::kMaxTopicRecords);
+        const FetchRequest req = Request(url);
+        const int n = Hakobune().topics(records.data(), &req, f.head.c_str(), f.body.c_str());
+        records.resize(static_cast<std::size_t>(std::max(0, n)));
+        return records;
+    }
+
+    int message(const std::string &url, MessageRecord &record)
+    {
+        const Fetched f = fetch(url);
+        record = MessageRecord{};
+        const FetchRequest req = Request(url);
+        return Hakobune().thread(&record, &req, f.head.c_str(), f.body.c_str());
+    }
+
+    void expectMessage(const MessageRecord &r, const MessageView &v, const std::string &where)
+    {
+        const std::string date = FormatMinute(v.minute);
+        EXPECT_EQ(std::string(r.title), EucToSjis(v.title)) << where;
+        EXPECT_EQ(std::string(r.text), EucToSjis(v.text)) << where;
+        EXPECT_EQ(std::string(r.author), v.author) << where;
+        EXPECT_EQ(std::string(r.date), date.substr(0, 10)) << where;
+        EXPECT_EQ(std::string(r.time), date.substr(11)) << where;
+        EXPECT_EQ(r.number, v.number) << where;
+        EXPECT_EQ(r.lastNumber, v.highest) << where;
+        EXPECT_EQ(r.replyTo, v.replyTo) << where;
+    }
+
+    bstest::Board board;
+    const Endpoints ep;
+};
+
+TEST_F(RoundTrip, DirectoryPages_ReadBackAsTheirLinks_AndTheCrawlReachesEveryListedBoard)
+{
+    const Dataset &data = board.data;
+    std::set<std::string> boardsReached;
+    std::set<std::string> categoriesReached;
+    std::deque<std::string> queue{ep.boardBase() + "index.html"};
+    int pages = 0;
+    while (!queue.empty()) {
+        const std::string url = queue.front();
+        queue.pop_front();
+        const Category *category = data.findCategory(url.substr(ep.boardBase().size(), url.size() - ep.boardBase().size() - 10));
+        ASSERT_NE(category, nullptr) << url;
+        ++pages;
+        std::vector<DirectoryLink> expected;
+        for (const DirectoryLink &link : DirectoryLinks(data, *category, ep))
+            if (link.listed)
+                expected.push_back(link);
+        const auto records = categories(url);
+        ASSERT_EQ(records.size(), expected.size()) << url;
+        for (std::size_t i = 0; i < records.size(); ++i) {
+            const CategoryRecord &r = records[i];
+            EXPECT_EQ(std::string(r.url), expected[i].url) << url << " link " << i;
+            EXPECT_EQ(std::string(r.parentUrl), url);
+            EXPECT_EQ(std::string(r.name), EucToSjis(expected[i].name)) << url << " link " << i;
+            EXPECT_EQ(r.isCategory, expected[i].board ? 0 : 1) << url << " link " << i;
+            EXPECT_EQ(r.fetchChildren, expected[i].board ? 0 : 1);
+            if (r.isCategory) {
+                if (categoriesReached.insert(r.url).second)
+                    queue.push_back(r.url);
+            } else {
+                boardsReached.insert(r.url);
+            }
+        }
+    }
+    std::size_t listedBoards = 0;
+    for (const Board &b : data.boards()) {
+        bool reachable = b.listed;
+        for (int c = b.category; c > 0 && reachable; c = data.categories()[static_cast<std::size_t>(c)].parent)
+            reachable = data.categories()[static_cast<std::size_t>(c)].listed;
+        if (reachable) {
+            ++listedBoards;
+            EXPECT_TRUE(boardsReached.count(TopicListUrl(b.id, ep))) << b.id;
+        }
+    }
+    EXPECT_EQ(boardsReached.size(), listedBoards);
+    EXPECT_GT(pages, 10);
+}
+
+TEST_F(RoundTrip, DirectoryPages_UseEveryLinkForm_AndDropNewsAndAtSignNames)
+{
+    const Dataset &data = board.data;
+    std::set<CategoryLinkForm> categoryForms;
+    std::set<BoardLinkForm> boardForms;
+    int dropped = 0;
+    for (const Category &c : data.categories()) {
+        if (c.level > 0)
+            categoryForms.insert(c.form);
+        if (!c.listed)
+            ++dropped;
+    }
+    for (const Board &b : data.boards()) {
+        boardForms.insert(b.form);
+        if (!b.listed)
+            ++dropped;
+    }
+    EXPECT_EQ(categoryForms.size(), 3u);
+    EXPECT_EQ(boardForms.size(), 2u);
+    EXPECT_GE(dropped, 3);
+
+    // The root page carries the news category, and the plug-in drops it.
+    const Category &root = data.categories()[0];
+    const auto rootRecords = categories(CategoryUrl(root, ep));
+    EXPECT_EQ(rootRecords.size() + 1, root.children.size());
+    for (const CategoryRecord &r : rootRecords)
+        EXPECT_NE(std::string(r.name), Sjis("ニュース、時事問題"));
+}
+
+TEST_F(RoundTrip, TopicLists_InListAndSingleForms_ReadBackAsTheTopics)
+{
+    int singleA = 0, singleB = 0, lists = 0;
+    for (const Board &b : board.data.boards()) {
+        const auto summaries = board.service->topicSummaries(b);
+        const std::string url = TopicListUrl(b.id, ep);
+        const auto records = topics(url);
+        if (b.listForm == TopicListForm::List) {
+            ++lists;
+            ASSERT_EQ(records.size(), std::min<std::size_t>(summaries.size(), 150)) << url;
+        } else {
+            ASSERT_EQ(records.size(), 1u) << url;
+            (b.listForm == TopicListForm::SingleA ? singleA : singleB)++;
+        }
+        for (std::size_t i = 0; i < records.size(); ++i) {
+            const TopicRecord &r = records[i];
+            const TopicSummary &s = summaries[i];
+            const std::string date = FormatMinute(s.lastMinute);
+            EXPECT_EQ(std::string(r.topicId), s.tid);
+            EXPECT_EQ(std::string(r.topicUrl), MessageUrl(b.id, s.tid, 1, ep));
+            EXPECT_EQ(std::string(r.title), EucToSjis(s.title)) << url;
+            EXPECT_EQ(r.postCount, s.highest);
+            if (b.listForm == TopicListForm::SingleB) {
+                EXPECT_STREQ(r.date, "1899/12/30");
+                EXPECT_STREQ(r.time, "00:00");
+            } else {
+                EXPECT_EQ(std::string(r.date), date.substr(0, 10));
+                EXPECT_EQ(std::string(r.time), date.substr(11));
+            }
+        }
+    }
+    EXPECT_GT(lists, 0);
+    EXPECT_EQ(singleA, 1);
+    EXPECT_EQ(singleB, 1);
+
+    // Any board's list can be asked for in the single forms.
+    const Board &b = board.data.boards().front();
+    const auto newest = board.service->topicSummaries(b).front();
+    for (const char *form : {"a", "b"}) {
+        const auto records = topics(TopicListUrl(b.id, ep) + "&form=" + form);
+        ASSERT_EQ(records.size(), 1u) << form;
+        EXPECT_EQ(std::string(records[0].topicId), newest.tid);
+        EXPECT_EQ(records[0].postCount, newest.highest);
+    }
+}
+
+TEST_F(RoundTrip, MessagePages_ReadBackAsTheMessages_DeletedOnesAsErrorPages)
+{
+    std::map<std::string, int> features;
+    int deleted = 0, messages = 0;
+    for (const Board &b : board.data.boards()) {
+        for (const Topic &t : b.topics) {
+            for (int mid = 1; mid <= t.messageCount + 1; ++mid) {
+                const std::string url = MessageUrl(b.id, t.tid, mid, ep);
+                MessageRecord r;
+                ASSERT_EQ(message(url, r), 1) << url;
+                const auto view = board.service->messageView(b, t.tid, mid);
+                if (!view) {
+                    // Deleted, or one past the last: the error form, numbered from the URL.
+                    EXPECT_TRUE(mid > t.messageCount || board.data.isDeleted(b, t, mid)) << url;
+                    EXPECT_STREQ(r.date, "0000/00/00");
+                    EXPECT_STREQ(r.time, "00:00");
+                    EXPECT_EQ(r.number, mid);
+                    EXPECT_EQ(r.lastNumber, mid);
+                    EXPECT_EQ(std::string(r.title), Sjis("リクエストエラー"));
+                    deleted += mid <= t.messageCount;
+                    continue;
+                }
+                ++messages;
+                expectMessage(r, *view, url);
+                const std::string text = r.text;
+                features["entity"] += text.find("&amp;") != std::string::npos || text.find("&quot;") != std::string::npos;
+                features["raw reference"] += text.find(">>") != std::string::npos;
+                features["escaped reference"] += text.find("&gt;&gt;") != std::string::npos;
+                features["line break"] += text.find("<br>") != std::string::npos;
+                features["near 4000 bytes"] += text.size() >= 3960;
+                features["JIS X 0212 as ideographic space"] += text.find("\x81\x40") != std::string::npos;
+                features["NEC row 13"] += text.find('\x87') != std::string::npos;
+                features["half-width katakana"] += std::any_of(text.begin(), text.end(), [](char c) {
+                    return static_cast<unsigned char>(c) >= 0xA1 && static_cast<unsigned char>(c) <= 0xDF;
+                });
+                features["reply"] += r.replyTo > 0;
+            }
+        }
+    }
+    EXPECT_GT(messages, 1000);
+    EXPECT_GT(deleted, 0);
+    for (const auto &[name, count] : features)
+        EXPECT_GT(count, 0) << name;
+    EXPECT_EQ(features.size(), 9u);
+}
+
+TEST_F(RoundTrip, PostForm_ListsTheNicknames_AndWithoutCookiesOffersNone)
+{
+    const Board &b = board.data.boards().front();
+    const Topic &t = b.topics.front();
+    const std::string url = ep.postBase() + "bbs?action=r&board=" + b.id + "&sid=" + b.id + "&tid=" + t.tid + "&mid=3";
+    auto parse = [&](const std::vector<std::string> &cookies, int &status) {
+        const Fetched f = fetch(url, cookies);
+        status = f.status;
+        std::vector<std::string> buffers(10, std::string(256, '\0'));
+        std::vector<char *> pointers;
+        for (auto &s : buffers)
+            pointers.push_back(s.data());
+        const FetchRequest req = Request(url);
+        const int n = Hakobune().postForm(pointers.data(), &req, f.head.c_str(), f.body.c_str());
+        std::vector<std::string> texts;
+        for (int i = 0; i < n; ++i)
+            texts.emplace_back(pointers[static_cast<std::size_t>(i)]);
+        return texts;
+    };
+    int status = 0;
+    EXPECT_TRUE(parse({}, status).empty());
+    EXPECT_EQ(status, 302);
+    const auto nicknames = parse(board.login(), status);
+    EXPECT_EQ(status, 200);
+    EXPECT_EQ(nicknames, DemoAccount().nicknames);
+}
+
+TEST_F(RoundTrip, PostedMessage_ReadsBackAsTheProgramSentIt)
+{
+    const Board &b = board.data.boards().front();
+    const Topic &t = b.topics[1];
+    const auto cookies = board.login();
+    // Kanji, NEC row 13, half-width katakana, the special characters, CR LF line ends.
+    const std::string text = Sjis("こんにちは①ｶﾀｶﾅ\r\n>>3 と \"引用\" & <タグ>\r\n二行目");
+    const std::string subject = Sjis("Re: テスト　題名");
+    const std::string query = "action=post&board=" + b.id + "&sid=" + b.id + "&tid=" + t.tid +
+                              "&mid=3&identity=chat_pf_2&posting=" + UrlEncode(text) + "&Subject=" + UrlEncode(subject);
+    const HttpResponse posted = board.get(ep.postBase() + "bbs?" + query, cookies);
+    ASSERT_EQ(posted.status, 302);
+    const std::string location = bstest::Board::location(posted);
+    EXPECT_EQ(location, MessageUrl(b.id, t.tid, t.messageCount + 1, ep));
+
+    MessageRecord r;
+    ASSERT_EQ(message(location, r), 1);
+    EXPECT_EQ(std::string(r.text),
+              Sjis("こんにちは①ｶﾀｶﾅ<br>&gt;&gt;3 と &quot;引用&quot; &amp; &lt;タグ&gt;<br>二行目"));
+    EXPECT_EQ(std::string(r.title), subject);
+    EXPECT_EQ(std::string(r.author), DemoAccount().nicknames[1]);
+    EXPECT_EQ(r.number, t.messageCount + 1);
+    EXPECT_EQ(r.lastNumber, t.messageCount + 1);
+    EXPECT_EQ(r.replyTo, 3);
+    EXPECT_STREQ(r.date, "2007/06/05");
+    EXPECT_STREQ(r.time, "04:03");
+
+    // The topic list shows the new count and date, the topic first.
+    const auto records = topics(TopicListUrl(b.id, ep));
+    ASSERT_FALSE(records.empty());
+    EXPECT_EQ(std::string(records[0].topicId), t.tid);
+    EXPECT_EQ(records[0].postCount, t.messageCount + 1);
+    EXPECT_STREQ(records[0].date, "2007/06/05");
+}
+
+TEST_F(RoundTrip, NewTopic_AppearsInTheListAndReadsBack)
+{
+    const Board &b = board.data.boards()[2];
+    const std::string subject = Sjis("新しい話題です");
+    const std::string query = "action=post&board=" + b.id + "&sid=" + b.id + "&identity=chat_pf_1&posting=" +
+                              UrlEncode(Sjis("最初の書き込み")) + "&Subject=" + UrlEncode(subject);
+    const HttpResponse posted = board.get(ep.postBase() + "bbs?" + query, board.login());
+    ASSERT_EQ(posted.status, 302);
+    const std::string location = bstest::Board::location(posted);
+    MessageRecord r;
+    ASSERT_EQ(message(location, r), 1);
+    EXPECT_EQ(std::string(r.title), subject);
+    EXPECT_EQ(std::string(r.text), Sjis("最初の書き込み"));
+    EXPECT_EQ(r.number, 1);
+    EXPECT_EQ(r.lastNumber, 1);
+
+    const auto records = topics(TopicListUrl(b.id, ep));
+    ASSERT_EQ(records.size(), b.topics.size() + 1);
+    EXPECT_EQ(std::string(records[0].topicUrl), location);
+    EXPECT_EQ(std::string(records[0].title), subject);
+    EXPECT_EQ(records[0].postCount, 1);
+}
+
+TEST_F(RoundTrip, LongPost_AtTheLimit_ReadsBackWhole)
+{
+    const Board &b = board.data.boards().front();
+    const Topic &t = b.topics.front();
+    std::string text;
+    while (text.size() + 2 <= kMaxPostText)
+        text += Sjis("長");
+    ASSERT_EQ(text.size(), kMaxPostText);
+    const std::string query = "action=post&board=" + b.id + "&sid=" + b.id + "&tid=" + t.tid +
+                              "&mid=0&identity=chat_pf_1&posting=" + UrlEncode(text) + "&Subject=x";
+    const HttpResponse posted = board.get(ep.postBase() + "bbs?" + query, board.login());
+    ASSERT_EQ(posted.status, 302);
+    MessageRecord r;
+    ASSERT_EQ(message(bstest::Board::location(posted), r), 1);
+    EXPECT_EQ(std::string(r.text), text);
+    EXPECT_EQ(r.replyTo, 0);
+}
+
+} // namespace
