@@ -38,7 +38,6 @@ HelpWindow *Help::windowFor(QWidget *owner)
     QWidget *top = owner ? owner->window() : nullptr;
     if (!m_window) {
         m_window = new HelpWindow(m_helpDir, m_index, top);
-        m_window->setAttribute(Qt::WA_DeleteOnClose, false);
         QScreen *screen = top ? top->screen() : QGuiApplication::primaryScreen();
         const QRect area = screen ? screen->availableGeometry() : QRect(QPoint(0, 0), kWindowSize);
         m_window->resize(kWindowSize.boundedTo(area.size()));

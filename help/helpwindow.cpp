@@ -160,8 +160,8 @@ QString HelpWindow::localPage(const QUrl &url) const
 
 bool HelpWindow::followLink(const QUrl &link)
 {
-    const QUrl url = link.isRelative() ? (m_browser->source().isValid() ? m_browser->source() : baseUrl()).resolved(link)
-                                       : link;
+    const QUrl url =
+        link.isRelative() ? (m_browser->source().isValid() ? m_browser->source() : baseUrl()).resolved(link) : link;
     const QString page = localPage(url);
     if (page.isEmpty())
         return false;

@@ -13,7 +13,10 @@ namespace {
 
 using help::TAboutBox;
 
-QString U(const char *utf8) { return QString::fromUtf8(utf8); }
+QString U(const char *utf8)
+{
+    return QString::fromUtf8(utf8);
+}
 
 TEST(AboutBox, VersionLabel_ShowsTheVersionGivenOrItsDesignText)
 {

@@ -14,9 +14,15 @@ namespace {
 
 using help::HelpIndex;
 
-QString U(const char *utf8) { return QString::fromUtf8(utf8); }
+QString U(const char *utf8)
+{
+    return QString::fromUtf8(utf8);
+}
 
-QString ContentDir() { return QString::fromUtf8(NK_HELP_CONTENT_DIR); }
+QString ContentDir()
+{
+    return QString::fromUtf8(NK_HELP_CONTENT_DIR);
+}
 
 QByteArray ReadBytes(const QString &path)
 {
@@ -26,7 +32,10 @@ QByteArray ReadBytes(const QString &path)
     return file.readAll();
 }
 
-HelpIndex ShippedIndex() { return HelpIndex::Parse(ReadBytes(QDir(ContentDir()).filePath(help::kIndexFile))); }
+HelpIndex ShippedIndex()
+{
+    return HelpIndex::Parse(ReadBytes(QDir(ContentDir()).filePath(help::kIndexFile)));
+}
 
 struct Page {
     QString text;

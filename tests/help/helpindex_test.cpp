@@ -7,16 +7,20 @@ namespace {
 
 using help::HelpIndex;
 
-QString U(const char *utf8) { return QString::fromUtf8(utf8); }
+QString U(const char *utf8)
+{
+    return QString::fromUtf8(utf8);
+}
 
 TEST(HelpIndex, Parse_SkipsCommentsAndBlankLinesAndReadsEveryLineEnd)
 {
-    const HelpIndex index = HelpIndex::Parse("# comment\r\n"
-                                             "\xE6\x9B\xB8\xE3\x81\x8D\xE8\xBE\xBC\xE3\x81\xBF\tpost.html\r\n" // 書き込み
-                                             "\r\n"
-                                             "   \n"
-                                             "Proxy\tsettings-network.html#proxy\r"
-                                             "last\tstart.html");
+    const HelpIndex index =
+        HelpIndex::Parse("# comment\r\n"
+                         "\xE6\x9B\xB8\xE3\x81\x8D\xE8\xBE\xBC\xE3\x81\xBF\tpost.html\r\n" // 書き込み
+                         "\r\n"
+                         "   \n"
+                         "Proxy\tsettings-network.html#proxy\r"
+                         "last\tstart.html");
     ASSERT_EQ(index.entries().size(), 3u);
     EXPECT_TRUE(index.rejectedLines().empty());
     EXPECT_EQ(index.entries()[0].keyword, U("書き込み"));
@@ -27,18 +31,18 @@ TEST(HelpIndex, Parse_SkipsCommentsAndBlankLinesAndReadsEveryLineEnd)
 
 TEST(HelpIndex, Parse_LeavesOutUnsoundLinesAndKeepsTheRest)
 {
-    const HelpIndex index = HelpIndex::Parse("good\tstart.html\n"           // 1
-                                             "no tab here\n"                // 2
-                                             "\tstart.html\n"               // 3 empty keyword
-                                             "up\t../secret.html\n"         // 4 leaves the directory
-                                             "web\thttp://example.com/\n"   // 5 a scheme
-                                             "abs\t/etc/passwd\n"           // 6 absolute
-                                             "emptyanchor\tstart.html#\n"   // 7
-                                             "blank\tmy page.html\n"        // 8
-                                             "GOOD\tpost.html\n"            // 9 listed before (case folded)
+    const HelpIndex index = HelpIndex::Parse("good\tstart.html\n"            // 1
+                                             "no tab here\n"                 // 2
+                                             "\tstart.html\n"                // 3 empty keyword
+                                             "up\t../secret.html\n"          // 4 leaves the directory
+                                             "web\thttp://example.com/\n"    // 5 a scheme
+                                             "abs\t/etc/passwd\n"            // 6 absolute
+                                             "emptyanchor\tstart.html#\n"    // 7
+                                             "blank\tmy page.html\n"         // 8
+                                             "GOOD\tpost.html\n"             // 9 listed before (case folded)
                                              "bad\xFF\xFEutf8\tstart.html\n" // 10 not UTF-8
-                                             "sub\timages/cat.png\n"        // 11 fine: a file below the directory
-                                             "empty\t\n");                  // 12 no target
+                                             "sub\timages/cat.png\n"         // 11 fine: a file below the directory
+                                             "empty\t\n");                   // 12 no target
     EXPECT_EQ(index.rejectedLines(), (std::vector<int>{2, 3, 4, 5, 6, 7, 8, 9, 10, 12}));
     ASSERT_EQ(index.entries().size(), 2u);
     EXPECT_EQ(index.find(U("good"))->target, U("start.html")); // the first of the duplicates wins
@@ -54,15 +58,18 @@ TEST(HelpIndex, Parse_SkipsAByteOrderMark)
 
 TEST(HelpIndex, Find_ComparesWholeShiftJisTextIgnoringLatinCase)
 {
-    const HelpIndex index = HelpIndex::Parse("HTML\xE5\xA4\x89\xE6\x8F\x9B\xE3\x83\x84\xE3\x83\xBC\xE3\x83\xAB\tconvert.html\n" // HTML変換ツール
+    const HelpIndex index = HelpIndex::Parse("HTML\xE5\xA4\x89\xE6\x8F\x9B\xE3\x83\x84\xE3\x83\xBC\xE3\x83\xAB\tconvert"
+                                             ".html\n"                                // HTML変換ツール
                                              "\xEF\xBC\xA1\xEF\xBC\xA2\tstart.html\n" // full-width ＡＢ
-                                             "\xE3\x83\x8D\xE3\x83\x83\xE3\x83\x88\xE3\x83\xAF\xE3\x83\xBC\xE3\x82\xAF\tsettings-network.html\n" // ネットワーク
-                                             "a\xEF\xBD\x9E" "b\tstart.html#keys\n"); // a～b with the full-width tilde
+                                             "\xE3\x83\x8D\xE3\x83\x83\xE3\x83\x88\xE3\x83\xAF\xE3\x83\xBC\xE3\x82\xAF"
+                                             "\tsettings-network.html\n" // ネットワーク
+                                             "a\xEF\xBD\x9E"
+                                             "b\tstart.html#keys\n"); // a～b with the full-width tilde
     ASSERT_NE(index.find(U("html変換ツール")), nullptr);
     EXPECT_EQ(index.find(U("html変換ツール"))->target, U("convert.html"));
-    EXPECT_NE(index.find(U("ａｂ")), nullptr);             // full-width Latin letters fold too
-    EXPECT_NE(index.find(U(" ネットワーク ")), nullptr);  // blanks around a caption do not matter
-    EXPECT_EQ(index.find(U("ネット")), nullptr);          // a prefix is not the keyword
+    EXPECT_NE(index.find(U("ａｂ")), nullptr);           // full-width Latin letters fold too
+    EXPECT_NE(index.find(U(" ネットワーク ")), nullptr); // blanks around a caption do not matter
+    EXPECT_EQ(index.find(U("ネット")), nullptr);         // a prefix is not the keyword
     EXPECT_EQ(index.find(U("ネットワークス")), nullptr);
     EXPECT_EQ(index.find(QString()), nullptr);
     // The wave dash has no code of its own in CP932: it is the full-width tilde there, so both

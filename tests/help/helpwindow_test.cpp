@@ -21,7 +21,10 @@ namespace {
 using help::Help;
 using help::HelpWindow;
 
-QString U(const char *utf8) { return QString::fromUtf8(utf8); }
+QString U(const char *utf8)
+{
+    return QString::fromUtf8(utf8);
+}
 
 void WriteFile(const QString &path, const QByteArray &bytes)
 {
@@ -148,14 +151,23 @@ TEST_F(HelpFixture, Links_StayInsideTheHelp)
     }
     EXPECT_FALSE(window->followLink(QUrl::fromLocalFile(QDir(programDir()).filePath(QStringLiteral("secret.html")))));
 
+    // Paths that only look like the help directory are outside it.
+    EXPECT_EQ(window->localPage(QUrl::fromLocalFile(QDir(programDir()).filePath(QStringLiteral("secret.html")))),
+              QString());
+    EXPECT_EQ(window->localPage(QUrl::fromLocalFile(programDir() + QStringLiteral("/help2/start.html"))), QString());
+    EXPECT_EQ(window->localPage(QUrl::fromLocalFile(programDir() + QStringLiteral("/help/sub/../start.html"))),
+              U("start.html"));
+    EXPECT_EQ(window->localPage(QUrl(QStringLiteral("http://example.com/help/start.html"))), QString());
+
     // The view itself loads nothing from outside the help directory either.
     help::HelpBrowser *browser = window->browser();
-    EXPECT_FALSE(browser->loadResource(QTextDocument::HtmlResource,
-                                       QUrl::fromLocalFile(QDir(programDir()).filePath(QStringLiteral("secret.html"))))
+    EXPECT_FALSE(browser
+                     ->loadResource(QTextDocument::HtmlResource,
+                                    QUrl::fromLocalFile(QDir(programDir()).filePath(QStringLiteral("secret.html"))))
                      .isValid());
     EXPECT_FALSE(browser->loadResource(QTextDocument::HtmlResource, QUrl(QStringLiteral("../secret.html"))).isValid());
-    EXPECT_FALSE(
-        browser->loadResource(QTextDocument::ImageResource, QUrl(QStringLiteral("http://example.com/cat.png"))).isValid());
+    EXPECT_FALSE(browser->loadResource(QTextDocument::ImageResource, QUrl(QStringLiteral("http://example.com/cat.png")))
+                     .isValid());
     EXPECT_TRUE(browser->loadResource(QTextDocument::StyleSheetResource, QUrl(QStringLiteral("help.css"))).isValid());
 }
 
