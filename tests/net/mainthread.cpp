@@ -13,8 +13,12 @@ using net::NoticeCode;
 
 void *FakePlugin()
 {
+#ifdef NK_FAKE_PLUGIN_PATH
     static void *module = plugin_api::LoadPlugin(NK_FAKE_PLUGIN_PATH, 0);
     return module;
+#else
+    return nullptr;
+#endif
 }
 
 TestMainThread::TestMainThread(net::PipelineOptions options)
@@ -30,6 +34,12 @@ TestMainThread::~TestMainThread()
 {
     pipeline.shutdown();
     EXPECT_TRUE(pipeline.waitForWorkers(std::chrono::seconds(10))) << "a worker did not end";
+}
+
+void TestMainThread::usePlugin(void *module)
+{
+    plugin = module;
+    pipeline.setPlugin(module);
 }
 
 void TestMainThread::useProxy(int port, int timeout)

@@ -34,6 +34,8 @@ public:
     explicit TestMainThread(net::PipelineOptions options = {});
     ~TestMainThread() override;
 
+    /// The plug-in whose parsers the workers call (the fake one unless told otherwise).
+    void usePlugin(void *module);
     /// Sends every request to 127.0.0.1:port as the proxy, with the given per-wait time-out.
     void useProxy(int port, int timeout = 2000);
     /// Applies network to the pipeline.
@@ -80,7 +82,7 @@ private:
     void apply(const net::StatusChange &change);
 };
 
-/// The fake plug-in's module, loaded once.
+/// The fake plug-in's module, loaded once; null in binaries built without it.
 void *FakePlugin();
 
 } // namespace nettest
