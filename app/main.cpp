@@ -4,10 +4,14 @@
 
 #include "app/mainform.h"
 #include "base/programdir.h"
+#include "help/programicon.h"
+#include "view/webengine.h"
 
 int main(int argc, char *argv[])
 {
+    view::PrepareProcess();
     QApplication app(argc, argv);
+    QApplication::setWindowIcon(help::ProgramIcon());
     QApplication::setApplicationName(QStringLiteral("Nekomado"));
     QApplication::setApplicationDisplayName(QStringLiteral("Nekomado"));
     QApplication::setApplicationVersion(QStringLiteral(NK_VERSION));

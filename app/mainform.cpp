@@ -14,6 +14,9 @@
 #include <QWheelEvent>
 
 #include "base/programdir.h"
+#include "help/help.h"
+#include "help/helpwindow.h"
+#include "view/htmlview.h"
 #include "qtbridge/sjis.h"
 #include "ui/images.h"
 #include "ui/panes.h"
@@ -34,6 +37,8 @@ TMainForm::TMainForm(std::string programDir, MessageFn showMessage, BrowserFacto
       m_makeBrowser(std::move(makeBrowser)), m_settings(settings::DefaultSettings(m_programDir)),
       m_categoryResults(plugin_api::kMaxCategoryRecords)
 {
+    if (!m_makeBrowser)
+        m_makeBrowser = [](QWidget *owner) { return new view::HtmlView(owner); };
     if (!m_showMessage) {
         m_showMessage = [this](const QString &caption, const QString &text) {
             QMessageBox::warning(this, caption, text);
@@ -150,6 +155,10 @@ bool TMainForm::FormCreate()
     setWindowTitle(QStringLiteral("Nekomado"));
     // Sockets need no start-up here, and the dispatcher threads come with the request pipeline.
     m_statusBar->progressBar()->setMaximum(m_settings.network.threadMax);
+
+    m_help = std::make_unique<help::Help>(QString::fromStdString(m_programDir));
+    if (!m_help->available())
+        m_showMessage(QString(), QString::fromUtf8("HHCTRL.OCXが見つかりません。"));
 
     LoadSettings(false);
 

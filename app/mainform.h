@@ -25,6 +25,9 @@ class QSplitter;
 class QToolBar;
 class QToolButton;
 
+namespace help {
+class Help;
+}
 namespace ui {
 class CategoryPane;
 class TopicListPane;
@@ -63,6 +66,7 @@ public:
     ui::MainStatusBar &statusPanels() { return *m_statusBar; }
     ui::PaneArranger &arranger() { return *m_arranger; }
     plugin_api::PluginHandle plugin() const { return m_plugin; }
+    help::Help &help() { return *m_help; }
     const std::string &programDir() const { return m_programDir; }
     QMenu *menu(const QString &objectName) const;
     int tabTarget() const { return m_tabTarget; }
@@ -105,6 +109,7 @@ private:
     plugin_api::PluginHandle m_plugin = nullptr;
     std::vector<CategoryRecord> m_categoryResults; ///< the category result buffer
     std::vector<QIcon> m_images;                   ///< `ImageList1`
+    std::unique_ptr<help::Help> m_help;
 
     std::unique_ptr<ui::ActionList> m_actions;
     ui::CategoryPane *m_categoryPane = nullptr;

@@ -9,6 +9,9 @@
 #include <initializer_list>
 
 #include "app/mainform.h"
+#include "help/aboutbox.h"
+#include "help/help.h"
+#include "help/helpwindow.h"
 #include "ui/images.h"
 #include "ui/panes.h"
 #include "ui/statusbar.h"
@@ -248,6 +251,15 @@ void TMainForm::wireActions()
     ui::ActionList &a = *m_actions;
     a.setExecute(QStringLiteral("FileOnline"), [] {}); // the checked state is the online mode
     a.setExecute(QStringLiteral("FileExit1"), [this] { close(); });
+    // Without help the help command does nothing; it stays enabled, as the menu shows it.
+    a.setExecute(QStringLiteral("HelpOpen"), [this] {
+        if (m_help)
+            m_help->openDefault(this);
+    });
+    a.setExecute(QStringLiteral("HelpVersion"), [this] {
+        help::TAboutBox box(QStringLiteral(NK_VERSION), this);
+        box.exec();
+    });
 
     // Pane commands.
     a.setExecute(QStringLiteral("WindowCtg"), [this] {

@@ -10,6 +10,8 @@
 #include <sys/stat.h>
 
 #include "base/textfile.h"
+#include "help/help.h"
+#include "help/helpwindow.h"
 #include "settings/inifile.h"
 #include "ui/panes.h"
 #include "ui/statusbar.h"
@@ -38,6 +40,7 @@ protected:
     void TearDown() override { fs::remove_all(dir); }
 
     void installPlugin(const char *from) { fs::copy_file(from, dir + "Hakobune.so"); }
+    void installHelp() { fs::copy(NK_PROGRAM_DIR "/help", dir + "help", fs::copy_options::recursive); }
     void writeIni(const std::string &text) { ASSERT_TRUE(base::WriteFileAtomic(dir + "nekomado.ini", text)); }
     std::unique_ptr<TMainForm> makeForm()
     {
@@ -54,6 +57,7 @@ protected:
 TEST_F(MainFormTest, NormalStartAndShutdownWriteACompletePrivateSettingsFile)
 {
     installPlugin(NK_FAKE_PLUGIN);
+    installHelp();
     {
         auto form = makeForm();
         ASSERT_TRUE(form->FormCreate());
@@ -87,10 +91,21 @@ TEST_F(MainFormTest, AMissingOrUnusablePluginEndsStartUpWithTheMessage)
             EXPECT_FALSE(form->FormCreate());
             EXPECT_EQ(form->plugin(), nullptr);
         }
-        ASSERT_EQ(messages.size(), 1u);
-        EXPECT_EQ(messages[0], "プラグインエラー|プラグインのロードに失敗しました。");
+        ASSERT_EQ(messages.size(), 2u);
+        EXPECT_EQ(messages[0], "|HHCTRL.OCXが見つかりません。") << "no help here either";
+        EXPECT_EQ(messages[1], "プラグインエラー|プラグインのロードに失敗しました。");
         EXPECT_TRUE(savedIni().hasKey("general", "msgview")) << "the shutdown still saves";
     }
+}
+
+TEST_F(MainFormTest, MissingHelpIsReportedAndStartUpGoesOn)
+{
+    installPlugin(NK_FAKE_PLUGIN);
+    auto form = makeForm();
+    EXPECT_TRUE(form->FormCreate());
+    EXPECT_EQ(messages, std::vector<std::string>{"|HHCTRL.OCXが見つかりません。"});
+    EXPECT_FALSE(form->help().available());
+    EXPECT_TRUE(form->actions().run("HelpOpen")) << "the command runs and does nothing";
 }
 
 TEST_F(MainFormTest, SettingsLayTheWindowOutAndUnknownKeysSurvive)
