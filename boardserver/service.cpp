@@ -207,6 +207,10 @@ HttpResponse BoardService::handle(const HttpRequest &request, const RequestTarge
             return handleTopicList(query);
         if ((roles & kBoard) && action == "m")
             return handleMessage(query);
+        // The program learns of a failed post from an answer without a redirect; a post sent
+        // without its query (as the program sends one when logged out) is such a failure.
+        if (roles & kPost)
+            return postFailure(GetCorpus().page.postFailed);
         return StatusResponse(404);
     }
     if ((roles & kBoard) && (path == "/" || path.back() == '/' ||
