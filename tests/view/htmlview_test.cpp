@@ -4,7 +4,7 @@
 #include "view/webengine.h"
 
 #include "qtbridge/sjis.h"
-#include "tests/view/samplepage.h"
+#include "tests/view/viewtesting.h"
 
 #include <gtest/gtest.h>
 
@@ -55,7 +55,7 @@ bool loadAndWait(HtmlView &v, const std::string &page, int scrollTarget = 0)
     QSignalSpy done(&v, &HtmlView::loadCompleted);
     v.setScrollTarget(scrollTarget);
     v.load(page);
-    if (!done.wait(kLoadTimeoutMs))
+    if (!viewtest::WaitUntil([&] { return !done.isEmpty(); }, kLoadTimeoutMs))
         return false;
     return done.takeFirst().at(0).toBool();
 }
@@ -68,7 +68,7 @@ QVariant eval(HtmlView &v, const QString &script)
         result = value;
         done = true;
     });
-    EXPECT_TRUE(QTest::qWaitFor([&] { return done; }, kLoadTimeoutMs)) << script.toStdString();
+    EXPECT_TRUE(viewtest::WaitUntil([&] { return done; }, kLoadTimeoutMs)) << script.toStdString();
     return result;
 }
 
@@ -80,7 +80,7 @@ double scrollY(HtmlView &v)
         y = value;
         done = true;
     });
-    EXPECT_TRUE(QTest::qWaitFor([&] { return done; }, kLoadTimeoutMs));
+    EXPECT_TRUE(viewtest::WaitUntil([&] { return done; }, kLoadTimeoutMs));
     return y;
 }
 
@@ -110,7 +110,7 @@ view::HitTestResult hitTest(HtmlView &v, QPoint at)
         result = r;
         done = true;
     });
-    EXPECT_TRUE(QTest::qWaitFor([&] { return done; }, kLoadTimeoutMs));
+    EXPECT_TRUE(viewtest::WaitUntil([&] { return done; }, kLoadTimeoutMs));
     return result;
 }
 
@@ -123,13 +123,13 @@ std::string page(const std::string &body)
 // The URL of the next hand-over (one that came already counts), "" after a timeout.
 QString nextHandOver(QSignalSpy &spy)
 {
-    if (spy.isEmpty() && !QTest::qWaitFor([&] { return !spy.isEmpty(); }, 5000))
+    if (spy.isEmpty() && !viewtest::WaitUntil([&] { return !spy.isEmpty(); }, 5000))
         return {};
     return spy.takeFirst().at(0).toString();
 }
 
 // Lets the engine run (and fetch, if it were going to) for a while.
-void settle(int ms) { QTest::qWait(ms); }
+void settle(int ms) { viewtest::Settle(ms); }
 
 // --- Loading ---------------------------------------------------------------------------------
 
@@ -167,7 +167,7 @@ TEST(HtmlViewLoad, NewPageReplacesOldAndOnlyTheLastLoadCompletes)
     QSignalSpy done(v, &HtmlView::loadCompleted);
     v->load(page(Sjis("一つ目")));
     v->load(page(Sjis("二つ目")));
-    ASSERT_TRUE(done.wait(kLoadTimeoutMs));
+    ASSERT_TRUE(viewtest::WaitUntil([&] { return !done.isEmpty(); }, kLoadTimeoutMs));
     settle(300);
     EXPECT_EQ(done.count(), 1);
     EXPECT_FALSE(v->isLoading());
@@ -253,7 +253,7 @@ TEST(HtmlViewNavigation, NewWindowRequestsAreCancelledAndHandOverTheHoveredLink)
 
     const QPoint topic = centreOf(*v, "topic");
     QTest::mouseMove(v->inputWidget(), topic);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return v->hoveredLink() == QLatin1String(LinkPage::kTopicLink); }, 5000));
+    ASSERT_TRUE(viewtest::WaitUntil([&] { return v->hoveredLink() == QLatin1String(LinkPage::kTopicLink); }, 5000));
     EXPECT_GE(hovered.count(), 1);
     QTest::mouseClick(v->inputWidget(), Qt::MiddleButton, {}, topic);
     EXPECT_EQ(nextHandOver(activated), QString::fromLatin1(LinkPage::kTopicLink));
@@ -263,7 +263,7 @@ TEST(HtmlViewNavigation, NewWindowRequestsAreCancelledAndHandOverTheHoveredLink)
 
     const QPoint blank = centreOf(*v, "blank");
     QTest::mouseMove(v->inputWidget(), blank);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return v->hoveredLink().endsWith(QLatin1String("/new")); }, 5000));
+    ASSERT_TRUE(viewtest::WaitUntil([&] { return v->hoveredLink().endsWith(QLatin1String("/new")); }, 5000));
     QTest::mouseClick(v->inputWidget(), Qt::LeftButton, {}, blank);
     EXPECT_EQ(nextHandOver(activated), QStringLiteral("http://example.invalid/new"));
 
@@ -279,7 +279,7 @@ TEST(HtmlViewNavigation, InPageAnchorLinkScrollsWithoutHandOver)
     ASSERT_TRUE(loadAndWait(*v, linksPage()));
     QSignalSpy activated(v, &HtmlView::linkActivated);
     QTest::mouseClick(v->inputWidget(), Qt::LeftButton, {}, centreOf(*v, "inpage"));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return scrollY(*v) > 0; }, 5000));
+    EXPECT_TRUE(viewtest::WaitUntil([&] { return scrollY(*v) > 0; }, 5000));
     EXPECT_EQ(activated.count(), 0);
 }
 
@@ -342,7 +342,7 @@ TEST(HtmlViewIsolation, PageReferencesLoadNothingFromTheNetwork)
         QTcpSocket probe;
         probe.connectToHost(QHostAddress::LocalHost, quint16(listener.base().section(':', 2).section('/', 0, 0).toUInt()));
         ASSERT_TRUE(probe.waitForConnected(2000));
-        ASSERT_TRUE(QTest::qWaitFor([&] { return listener.accepted() == 1; }, 2000));
+        ASSERT_TRUE(viewtest::WaitUntil([&] { return listener.accepted() == 1; }, 2000));
         listener.reset();
     }
     const std::string u = listener.base().toStdString();
@@ -435,7 +435,7 @@ TEST_F(HtmlViewDiscard, HiddenViewsBeyondTheBudgetAreDiscardedAndComeBackWhereTh
     EXPECT_TRUE(a->isLive()); // the one most recently visible hidden view keeps its document
     window.show(c);
     ASSERT_TRUE(loadAndWait(*c, topic, 10));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !a->isLive(); }, 5000));
+    ASSERT_TRUE(viewtest::WaitUntil([&] { return !a->isLive(); }, 5000));
     EXPECT_TRUE(b->isLive());
     EXPECT_EQ(a->webView()->page()->lifecycleState(), QWebEnginePage::LifecycleState::Discarded);
 
@@ -443,7 +443,7 @@ TEST_F(HtmlViewDiscard, HiddenViewsBeyondTheBudgetAreDiscardedAndComeBackWhereTh
     QSignalSpy completed(a, &HtmlView::loadCompleted);
     window.show(a);
     EXPECT_TRUE(a->isLive());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return scrollY(*a) == aY; }, 10000));
+    ASSERT_TRUE(viewtest::WaitUntil([&] { return scrollY(*a) == aY; }, 10000));
     EXPECT_EQ(completed.count(), 0);
     EXPECT_EQ(eval(*a, QStringLiteral("document.anchors.length")).toInt(), 120);
 }
@@ -459,7 +459,7 @@ TEST_F(HtmlViewDiscard, LoadIntoADiscardedViewIsBuiltWhenShown)
     ASSERT_TRUE(loadAndWait(*b, page("b")));
     window.show(c);
     ASSERT_TRUE(loadAndWait(*c, page("c")));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !a->isLive(); }, 5000));
+    ASSERT_TRUE(viewtest::WaitUntil([&] { return !a->isLive(); }, 5000));
 
     QSignalSpy completed(a, &HtmlView::loadCompleted);
     a->setScrollTarget(80);
@@ -469,7 +469,7 @@ TEST_F(HtmlViewDiscard, LoadIntoADiscardedViewIsBuiltWhenShown)
     EXPECT_TRUE(a->isLoading());
 
     window.show(a);
-    ASSERT_TRUE(completed.wait(kLoadTimeoutMs));
+    ASSERT_TRUE(viewtest::WaitUntil([&] { return !completed.isEmpty(); }, kLoadTimeoutMs));
     EXPECT_TRUE(completed.takeFirst().at(0).toBool());
     EXPECT_EQ(eval(*a, QStringLiteral("document.anchors.length")).toInt(), 100);
     EXPECT_NEAR(eval(*a, QStringLiteral("document.anchors.namedItem('Res80').getBoundingClientRect().top")).toDouble(),
@@ -487,7 +487,7 @@ TEST_F(HtmlViewDiscard, ViewNeverShownLoadsWhenFirstShown)
     settle(300);
     EXPECT_EQ(completed.count(), 0);
     window.show(background);
-    ASSERT_TRUE(completed.wait(kLoadTimeoutMs));
+    ASSERT_TRUE(viewtest::WaitUntil([&] { return !completed.isEmpty(); }, kLoadTimeoutMs));
     EXPECT_EQ(bodyTextSjis(*background), Sjis("裏のタブ"));
 }
 

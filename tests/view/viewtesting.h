@@ -1,15 +1,51 @@
-// A topic page of the shape the default skin builds (header, one block per message with its
-// "Res" anchor and "pop:" link, footer), in Shift_JIS, for the view's tests and benchmarks.
+// Shared by the view's tests and benchmarks: a topic page of the shape the default skin builds,
+// and waiting that keeps the engine running at full speed.
 #pragma once
 
 #include "qtbridge/sjis.h"
 
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
+
+#include <functional>
 #include <string>
 
 namespace viewtest {
 
-/// Messages first to first + count - 1. Each text is about `lines` lines of Japanese;
-/// every third message answers the one before it with a reference link.
+/// Runs the event loop until the condition holds or the time is up; returns the condition.
+/// QTest::qWait and qWaitFor sleep 10 ms between rounds of events, and the engine needs many
+/// rounds on the main thread for one page: a load takes ten times as long under them.
+inline bool WaitUntil(const std::function<bool()> &condition, int timeoutMs)
+{
+    if (condition())
+        return true;
+    QElapsedTimer clock;
+    clock.start();
+    QEventLoop loop;
+    QTimer poll;
+    poll.setInterval(5);
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (condition() || clock.elapsed() >= timeoutMs)
+            loop.quit();
+    });
+    poll.start();
+    loop.exec();
+    return condition();
+}
+
+/// Lets the event loop (and the engine) run for a while.
+inline void Settle(int ms)
+{
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+/// A page in Shift_JIS of the shape the default skin builds: header, one block per message with
+/// its "Res" anchor and "pop:" number link, footer. Messages first to first + count - 1. Each
+/// text is about `lines` lines of Japanese; every third message answers the one before it with
+/// a reference link.
 inline std::string SamplePage(int count, int first = 1, int lines = 4, bool withMeta = true)
 {
     using qtbridge::Sjis;
