@@ -16,6 +16,7 @@
 #include "base/programdir.h"
 #include "help/help.h"
 #include "help/helpwindow.h"
+#include "net/pipeline.h"
 #include "view/htmlview.h"
 #include "qtbridge/sjis.h"
 #include "ui/images.h"
@@ -32,11 +33,20 @@ constexpr int kDesignTopHeight = 169;
 
 } // namespace
 
-TMainForm::TMainForm(std::string programDir, MessageFn showMessage, BrowserFactory makeBrowser, QWidget *parent)
+TMainForm::TMainForm(std::string programDir, MessageFn showMessage, BrowserFactory makeBrowser,
+                     ThreadStarter startThread, QWidget *parent)
     : QMainWindow(parent), m_programDir(std::move(programDir)), m_showMessage(std::move(showMessage)),
       m_makeBrowser(std::move(makeBrowser)), m_settings(settings::DefaultSettings(m_programDir)),
       m_categoryResults(plugin_api::kMaxCategoryRecords)
 {
+    // Workers hand their notices to this queue and wait; the window handles them on its own
+    // thread, woken by a queued call.
+    m_notices = std::make_shared<net::NoticeQueue>([this] {
+        QMetaObject::invokeMethod(this, [this] { m_notices->processPending(*this); }, Qt::QueuedConnection);
+    });
+    net::PipelineOptions options;
+    options.startThread = std::move(startThread);
+    m_pipeline = std::make_unique<net::Pipeline>(m_notices, options);
     if (!m_makeBrowser)
         m_makeBrowser = [](QWidget *owner) { return new view::HtmlView(owner); };
     if (!m_showMessage) {
@@ -153,7 +163,11 @@ bool TMainForm::FormCreate()
     m_created = true;
     bool close = false;
     setWindowTitle(QStringLiteral("Nekomado"));
-    // Sockets need no start-up here, and the dispatcher threads come with the request pipeline.
+    // Sockets need no start-up on this platform.
+    if (!m_pipeline->start()) {
+        m_showMessage(QString::fromUtf8("スレッドエラー"), QString::fromUtf8("管理スレッドの始動に失敗しました。"));
+        close = true;
+    }
     m_statusBar->progressBar()->setMaximum(m_settings.network.threadMax);
 
     m_help = std::make_unique<help::Help>(QString::fromStdString(m_programDir));
@@ -162,13 +176,20 @@ bool TMainForm::FormCreate()
 
     LoadSettings(false);
 
+    m_pipeline->setNetworkSettings(m_settings.network);
+    m_pipeline->setEndpoints(m_settings.endpoint);
+
     m_plugin = plugin_api::LoadPlugin(m_settings.path.plugin, reinterpret_cast<std::intptr_t>(this));
     if (!m_plugin) {
         m_showMessage(QString::fromUtf8("プラグインエラー"), QString::fromUtf8("プラグインのロードに失敗しました。"));
         close = true;
     }
+    m_pipeline->setPlugin(m_plugin);
 
     ApplyDisplaySettings(true);
+
+    if (m_settings.login.start && !close)
+        FileLoginExecute();
 
     // The band layout is restored once the window is idle, after it has been laid out.
     QTimer::singleShot(0, this, [this] {
@@ -192,6 +213,9 @@ void TMainForm::FormDestroy()
         return;
     m_destroyed = true;
     SaveSettings();
+    // Closing the channel answers every worker still waiting in a notice; the waiting requests
+    // are freed unsent.
+    m_pipeline->shutdown();
     // Pages go before the panes that show them: rows release their entries with their views.
     while (m_topicListPane->pages().size() > 0)
         m_topicListPane->closeTab(0);

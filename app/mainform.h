@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "net/notice.h"
 #include "plugin_api/loader.h"
 #include "plugin_api/records.h"
 #include "settings/inifile.h"
@@ -28,6 +29,11 @@ class QToolButton;
 namespace help {
 class Help;
 }
+namespace net {
+class Pipeline;
+class NoticeQueue;
+struct StatusChange;
+} // namespace net
 namespace ui {
 class CategoryPane;
 class TopicListPane;
@@ -37,17 +43,19 @@ class SplitterPaneHost;
 class TabStrip;
 } // namespace ui
 
-class TMainForm : public QMainWindow {
+class TMainForm : public QMainWindow, private net::NoticeHandler {
     Q_OBJECT
 public:
     /// Shows a modal message; tests replace it to see the messages without blocking.
     using MessageFn = std::function<void(const QString &caption, const QString &text)>;
     /// Makes the HTML view of a topic tab.
     using BrowserFactory = std::function<QWidget *(QWidget *parent)>;
+    /// Starts a detached worker thread; false when it cannot be created. Tests refuse threads.
+    using ThreadStarter = std::function<bool(std::function<void()> work)>;
 
     /// programDir ends with "/": the settings, the logs and the plug-in live there.
     explicit TMainForm(std::string programDir, MessageFn showMessage = {}, BrowserFactory makeBrowser = {},
-                       QWidget *parent = nullptr);
+                       ThreadStarter startThread = {}, QWidget *parent = nullptr);
     ~TMainForm() override;
 
     /// `FormCreate`: the start-up sequence. False when a failure closed the window: it is then
@@ -67,6 +75,7 @@ public:
     ui::PaneArranger &arranger() { return *m_arranger; }
     plugin_api::PluginHandle plugin() const { return m_plugin; }
     help::Help &help() { return *m_help; }
+    net::Pipeline &pipeline() { return *m_pipeline; }
     const std::string &programDir() const { return m_programDir; }
     QMenu *menu(const QString &objectName) const;
     int tabTarget() const { return m_tabTarget; }
@@ -77,6 +86,9 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    /// `HandleNotice`: every notice of the workers, on the main thread, one at a time.
+    int handleNotice(net::NoticeCode code, const void *payload) override;
+    void handleStatus(net::StatusEvent event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
@@ -90,6 +102,9 @@ private:
     /// `SaveSettings`: the window's state into the model, then the file and the NG files.
     void SaveSettings();
     void applyFormSettings(bool full);
+    void applyStatus(const net::StatusChange &change);
+    /// `FileLogin`: a logout when logged in, otherwise a login with [login] id and pass.
+    void FileLoginExecute();
     void collectFormSettings();
 
     /// `FormDestroy`: the shutdown, once.
@@ -110,6 +125,8 @@ private:
     std::vector<CategoryRecord> m_categoryResults; ///< the category result buffer
     std::vector<QIcon> m_images;                   ///< `ImageList1`
     std::unique_ptr<help::Help> m_help;
+    std::shared_ptr<net::NoticeQueue> m_notices;
+    std::unique_ptr<net::Pipeline> m_pipeline;
 
     std::unique_ptr<ui::ActionList> m_actions;
     ui::CategoryPane *m_categoryPane = nullptr;

@@ -12,6 +12,7 @@
 #include "help/aboutbox.h"
 #include "help/help.h"
 #include "help/helpwindow.h"
+#include "net/pipeline.h"
 #include "ui/images.h"
 #include "ui/panes.h"
 #include "ui/statusbar.h"
@@ -251,6 +252,12 @@ void TMainForm::wireActions()
     ui::ActionList &a = *m_actions;
     a.setExecute(QStringLiteral("FileOnline"), [] {}); // the checked state is the online mode
     a.setExecute(QStringLiteral("FileExit1"), [this] { close(); });
+    a.setExecute(QStringLiteral("FileLogin"), [this] { FileLoginExecute(); });
+    // The checked state is the login state, which only notice 10 changes.
+    a.setUpdate(QStringLiteral("FileLogin"), [this](QAction &act) {
+        act.setEnabled(true);
+        act.setChecked(m_pipeline->loggedIn());
+    });
     // Without help the help command does nothing; it stays enabled, as the menu shows it.
     a.setExecute(QStringLiteral("HelpOpen"), [this] {
         if (m_help)

@@ -4,7 +4,9 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QSplitter>
+#include <QToolBar>
 #include <QTreeWidget>
+#include <QWheelEvent>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -12,6 +14,7 @@
 #include "base/textfile.h"
 #include "help/help.h"
 #include "help/helpwindow.h"
+#include "net/pipeline.h"
 #include "settings/inifile.h"
 #include "ui/panes.h"
 #include "ui/statusbar.h"
@@ -128,6 +131,84 @@ TEST_F(MainFormTest, SettingsLayTheWindowOutAndUnknownKeysSurvive)
     EXPECT_EQ(ini.value("form", "ctg_visible"), "0");
     EXPECT_EQ(ini.value("form", "type_visible"), "1");
     EXPECT_EQ(ini.value("general", "online"), "1") << "written from the command's checked state";
+}
+
+TEST_F(MainFormTest, ClosingWhileRequestsWaitFreesThemUnsentAndLoginAtStartIsQueued)
+{
+    installPlugin(NK_FAKE_PLUGIN);
+    installHelp();
+    // thread_max 0 runs nothing, so every request stays queued until the window closes.
+    writeIni("[network]\r\nthread_max=0\r\n[login]\r\nstart=1\r\nid=taro\r\npass=a&b\r\n"
+             "[endpoint]\r\nlogin=http://127.0.0.1:9/\r\n");
+    auto form = makeForm();
+    ASSERT_TRUE(form->FormCreate());
+    std::vector<std::string> urls = form->pipeline().generalQueueUrls();
+    ASSERT_EQ(urls.size(), 1u) << "the login at start-up";
+    EXPECT_EQ(urls[0], "http://127.0.0.1:9/config/login?login=taro&passwd=a%26b");
+    for (int i = 1; i <= 20; ++i) {
+        std::string url = "http://127.0.0.1:9/bbs?action=m&board=1&sid=1&tid=t&mid=" + std::to_string(i);
+        ASSERT_EQ(form->pipeline().EnqueueRequest(nullptr, url.c_str(), "key", nullptr, 3, 0, 0), 1);
+    }
+    EXPECT_EQ(form->pipeline().waitingGeneral(), 21u);
+    form->close();
+    EXPECT_EQ(form->pipeline().waitingGeneral(), 0u) << "freed at shutdown";
+    EXPECT_EQ(form->pipeline().runningCount(), 0u) << "none was sent";
+}
+
+TEST_F(MainFormTest, BandOrderAndRowBreaksComeBackAtTheSecondLoad)
+{
+    installPlugin(NK_FAKE_PLUGIN);
+    installHelp();
+    // The address band first, the menu band on a row of its own below it.
+    writeIni("[coolbar]\r\nmain_band0_id=1\r\nmain_band1_id=0\r\nmain_band1_break=1\r\nmain_band2_id=2\r\n"
+             "main_band2_break=0\r\n");
+    {
+        auto form = makeForm();
+        ASSERT_TRUE(form->FormCreate());
+        form->show();
+        for (int i = 0; i < 5; ++i)
+            QApplication::processEvents();
+        QToolBar *url = form->findChild<QToolBar *>("UrlPanel");
+        QToolBar *menu = form->findChild<QToolBar *>("MenuToolBar");
+        ASSERT_TRUE(url && menu);
+        EXPECT_LT(url->geometry().top(), menu->geometry().top()) << "the menu band moved below";
+    }
+    settings::IniFile ini = savedIni();
+    EXPECT_EQ(ini.value("coolbar", "main_band0_id"), "1");
+    EXPECT_EQ(ini.value("coolbar", "main_band1_id"), "0");
+    EXPECT_EQ(ini.value("coolbar", "main_band1_break"), "1");
+}
+
+TEST_F(MainFormTest, WheelOverAStripSwitchesTabsWithoutWrapping)
+{
+    installPlugin(NK_FAKE_PLUGIN);
+    installHelp();
+    auto form = makeForm();
+    ASSERT_TRUE(form->FormCreate());
+    form->resize(900, 600);
+    form->show();
+    QApplication::processEvents();
+    ui::TopicListPane &pane = form->topicListPane();
+    for (const char *caption : {"a", "b", "c"})
+        pane.createPage(nullptr, caption, false, true, false);
+    QApplication::processEvents();
+    ui::TabStripBar *bar = pane.strip()->strip();
+    auto turn = [&](int delta) {
+        QPoint local = bar->tabRect(0).center();
+        QWheelEvent wheel(local, bar->mapToGlobal(local), QPoint(), QPoint(0, delta), Qt::NoButton, Qt::NoModifier,
+                          Qt::NoScrollPhase, false);
+        QApplication::sendEvent(bar, &wheel);
+    };
+    ASSERT_EQ(pane.strip()->currentIndex(), 2);
+    turn(120);
+    EXPECT_EQ(pane.strip()->currentIndex(), 2) << "no wrap-around past the last tab";
+    turn(-120);
+    turn(-120);
+    EXPECT_EQ(pane.strip()->currentIndex(), 0);
+    turn(-120);
+    EXPECT_EQ(pane.strip()->currentIndex(), 0);
+    turn(120);
+    EXPECT_EQ(pane.strip()->currentIndex(), 1);
 }
 
 TEST_F(MainFormTest, HidingTheLastRightPaneShowsTheOther)

@@ -1,0 +1,75 @@
+// `HandleNotice`: the workers' notices, dispatched to the part of the window that owns them.
+#include <QAction>
+
+#include "app/mainform.h"
+#include "net/endpoints.h"
+#include "net/pipeline.h"
+#include "net/texts.h"
+#include "qtbridge/sjis.h"
+#include "ui/panes.h"
+#include "ui/statusbar.h"
+
+void TMainForm::applyStatus(const net::StatusChange &change)
+{
+    if (change.panel0)
+        ShowStatus(0, qtbridge::FromSjis(*change.panel0));
+    if (change.panel1)
+        ShowStatus(1, qtbridge::FromSjis(*change.panel1));
+    if (change.panel3)
+        ShowStatus(3, qtbridge::FromSjis(*change.panel3));
+    if (change.progress)
+        m_statusBar->progressBar()->setValue(*change.progress);
+}
+
+void TMainForm::handleStatus(net::StatusEvent event)
+{
+    applyStatus(m_pipeline->dispatcherStatus(event));
+}
+
+int TMainForm::handleNotice(net::NoticeCode code, const void *payload)
+{
+    using net::NoticeCode;
+    switch (code) {
+    case NoticeCode::RequestFailed: {
+        net::RetryOutcome outcome = m_pipeline->handleRequestFailed(*static_cast<const FetchRequest *>(payload));
+        if (!outcome.retryErrorListUrl.empty()) {
+            ui::TopicListPane &pane = *m_topicListPane;
+            for (int i = 0; i < pane.pages().size(); ++i)
+                if (pane.pages()[i].listUrl == outcome.retryErrorListUrl)
+                    pane.strip()->setTabText(i, qtbridge::FromSjis(net::kRetryErrorText));
+        }
+        return outcome.answer;
+    }
+    case NoticeCode::WorkerEnded:
+        applyStatus(m_pipeline->handleWorkerEnded());
+        return 0;
+    case NoticeCode::LoginStatus: {
+        net::LoginOutcome outcome = m_pipeline->handleLoginStatus(static_cast<const char *>(payload));
+        applyStatus(outcome.status);
+        if (outcome.loggedIn)
+            m_actions->action(QStringLiteral("FileLogin"))->setChecked(*outcome.loggedIn);
+        return 0;
+    }
+    case NoticeCode::MessageRejected:
+        return m_pipeline->handleMessageRejected(*static_cast<const FetchRequest *>(payload));
+    case NoticeCode::CategoryWorkerEnded: {
+        net::CategoryEndOutcome outcome = m_pipeline->handleCategoryWorkerEnded();
+        applyStatus(outcome.status);
+        return 0;
+    }
+    // The stores that take categories (1), topic lists (5), messages (7) and the post form
+    // dialogs (11 to 14) are not part of the window yet: their results find no receiver and are
+    // dropped, as results for a closed tab are.
+    default:
+        return 0;
+    }
+}
+
+void TMainForm::FileLoginExecute()
+{
+    const std::string &login = m_settings.endpoint.login;
+    std::string url = m_pipeline->loggedIn() ? net::LogoutUrl(login)
+                                             : net::LoginUrl(login, m_settings.login.id, m_settings.login.pass);
+    m_pipeline->EnqueueRequest(nullptr, url.c_str(), nullptr, nullptr,
+                               m_pipeline->loggedIn() ? plugin_api::kLogout : plugin_api::kLogin, 0, 0);
+}
