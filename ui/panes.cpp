@@ -86,6 +86,22 @@ void ApplyTabStripSettings(TabStrip &strip, const settings::TabStripSettings &t,
         strip.setTabPosition(t.bottom ? QTabWidget::South : QTabWidget::North);
 }
 
+namespace {
+
+/// Gives every tab of the strip the icon, or takes it away, as [tab] icon says.
+void syncTabIcons(TabStrip &strip, const QIcon &icon, bool on)
+{
+    for (int i = 0; i < strip.count(); ++i) {
+        bool hasIcon = !strip.tabIcon(i).isNull();
+        if (on && !hasIcon)
+            strip.setTabIcon(i, icon);
+        else if (!on && hasIcon)
+            strip.setTabIcon(i, QIcon());
+    }
+}
+
+} // namespace
+
 PaneFrame::PaneFrame(const QString &objectName, QWidget *parent)
     : QWidget(parent), m_toolBar(new QToolBar(this)), m_strip(new TabStrip(this))
 {
@@ -138,8 +154,7 @@ CategoryPage &CategoryPane::createPage(plugin_api::PluginHandle site, const QStr
 
 CategoryPage *CategoryPane::activePage()
 {
-    int i = m_strip->currentIndex();
-    return i >= 0 && i < m_pages.size() ? &m_pages[i] : nullptr;
+    return m_pages.at(m_strip->currentIndex());
 }
 
 void CategoryPane::applyDisplay(const settings::Settings &s, const QFont &treeFont)
@@ -238,8 +253,7 @@ void TopicListPane::closeTab(int index)
 
 TopicListPage *TopicListPane::activePage()
 {
-    int i = m_strip->currentIndex();
-    return i >= 0 && i < m_pages.size() ? &m_pages[i] : nullptr;
+    return m_pages.at(m_strip->currentIndex());
 }
 
 void TopicListPane::applyDisplay(const settings::Settings &s, const QFont &listFont, const QFont &treeFont)
@@ -256,12 +270,8 @@ void TopicListPane::applyDisplay(const settings::Settings &s, const QFont &listF
                          ColorFromSetting(tree ? s.design.treeFont.color : s.design.thrlstFont.color));
         page.view->setPalette(palette);
         page.view->setFont(tree ? treeFont : listFont);
-        bool hasIcon = !m_strip->tabIcon(i).isNull();
-        if (s.tab.icon && !hasIcon)
-            m_strip->setTabIcon(i, m_images[image::Board]);
-        else if (!s.tab.icon && hasIcon)
-            m_strip->setTabIcon(i, QIcon());
     }
+    syncTabIcons(*m_strip, m_images[image::Board], s.tab.icon);
     if (QWidget *active = m_strip->currentWidget())
         active->update();
 }
@@ -322,19 +332,12 @@ void TopicPane::closeTab(int index)
 
 TopicPage *TopicPane::activePage()
 {
-    int i = m_strip->currentIndex();
-    return i >= 0 && i < m_pages.size() ? &m_pages[i] : nullptr;
+    return m_pages.at(m_strip->currentIndex());
 }
 
 void TopicPane::applyDisplay(const settings::Settings &s)
 {
-    for (int i = 0; i < m_strip->count(); ++i) {
-        bool hasIcon = !m_strip->tabIcon(i).isNull();
-        if (s.tab.icon && !hasIcon)
-            m_strip->setTabIcon(i, m_images[image::TopicTab]);
-        else if (!s.tab.icon && hasIcon)
-            m_strip->setTabIcon(i, QIcon());
-    }
+    syncTabIcons(*m_strip, m_images[image::TopicTab], s.tab.icon);
 }
 
 } // namespace ui

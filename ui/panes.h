@@ -27,6 +27,8 @@ public:
     void move(int from, int to);
     int size() const { return static_cast<int>(m_pages.size()); }
     Page &operator[](int i) { return *m_pages[static_cast<std::size_t>(i)]; }
+    /// The record at i, or nullptr when i is not a tab's index.
+    Page *at(int i) { return i >= 0 && i < size() ? m_pages[static_cast<std::size_t>(i)].get() : nullptr; }
     const Page &operator[](int i) const { return *m_pages[static_cast<std::size_t>(i)]; }
     int indexOf(const Page *page) const
     {
