@@ -43,26 +43,36 @@ NoticeQueue::~NoticeQueue()
 int NoticeQueue::send(NoticeCode code, const void *payload)
 {
     assert(std::this_thread::get_id() != m_mainThread && "a notice sent from the main thread would wait for itself");
-    PendingCall call{code, payload};
+    PendingCall call{code, payload, 0, false, {}};
     std::unique_lock lock(m_lock);
     if (m_closed)
         return 0;
     m_items.push_back({&call, StatusEvent{}});
     if (m_wake)
         m_wake();
+    // Woken without the lock held, so that the main thread does not wake only to wait for it.
+    lock.unlock();
     m_queued.notify_one();
-    m_answered.wait(lock, [&] { return call.done; });
+    lock.lock();
+    call.answered.wait(lock, [&] { return call.done; });
     return call.answer;
 }
 
 void NoticeQueue::post(StatusEvent event)
 {
-    std::lock_guard lock(m_lock);
+    std::unique_lock lock(m_lock);
     if (m_closed)
         return;
+    // A status event carries no data (the main thread reads the state when it handles it), so
+    // one that is still waiting already covers this one. The queue holds at most one call per
+    // worker besides, so the search is short.
+    for (const Item &item : m_items)
+        if (!item.call && item.event == event)
+            return;
     m_items.push_back({nullptr, event});
     if (m_wake)
         m_wake();
+    lock.unlock();
     m_queued.notify_one();
 }
 
@@ -72,11 +82,13 @@ void NoticeQueue::close()
     m_closed = true;
     // The calls still queued were never handled: their senders get 0 and their payloads were
     // never touched. A call being handled right now is not in the list; it finishes normally.
-    for (Item &item : m_items)
-        if (item.call)
+    for (Item &item : m_items) {
+        if (item.call) {
             item.call->done = true;
+            item.call->answered.notify_one();
+        }
+    }
     m_items.clear();
-    m_answered.notify_all();
     m_queued.notify_all();
 }
 
@@ -112,7 +124,8 @@ int NoticeQueue::processPending(NoticeHandler &handler)
         std::lock_guard lock(m_lock);
         item.call->answer = answer;
         item.call->done = true;
-        m_answered.notify_all();
+        // Notified under the lock: once done is seen the sender may return and end the call.
+        item.call->answered.notify_one();
     }
     return handled;
 }

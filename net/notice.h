@@ -69,8 +69,8 @@ public:
     virtual int send(NoticeCode code, const void *payload) = 0;
 
     /// Dispatcher threads. Queues a status event for the main thread and returns at once. Events
-    /// and notices reach the main thread in the order they were posted and sent. Ignored after
-    /// close().
+    /// and notices reach the main thread in the order they were posted and sent; an event equal
+    /// to one still waiting may be merged into it. Ignored after close().
     virtual void post(StatusEvent event) = 0;
 
     /// Main thread, at shutdown. Every send still waiting is answered 0 without being handled,
@@ -116,11 +116,14 @@ public:
     bool closed() const;
 
 private:
+    /// Lives on the sender's stack while it waits; its own condition variable wakes only that
+    /// sender when its answer is ready.
     struct PendingCall {
         NoticeCode code;
         const void *payload;
         int answer = 0;
         bool done = false;
+        std::condition_variable answered;
     };
     struct Item {
         PendingCall *call; ///< null for a status event
@@ -132,8 +135,7 @@ private:
     const std::function<void()> m_wake;
     const std::thread::id m_mainThread;
     mutable std::mutex m_lock;
-    std::condition_variable m_answered; ///< senders wait here for their call to be done
-    std::condition_variable m_queued;   ///< waitAndProcess waits here for work
+    std::condition_variable m_queued; ///< waitAndProcess waits here for work
     std::deque<Item> m_items;
     bool m_closed = false;
 };

@@ -163,28 +163,22 @@ PipelineState::PipelineState(std::shared_ptr<NoticeChannel> noticeChannel,
 
 int PipelineState::notify(NoticeCode code, const void *payload)
 {
-    {
-        std::lock_guard guard(lock);
-        if (shuttingDown)
-            return 0;
-    }
+    if (closing.load(std::memory_order_acquire))
+        return 0;
     // A shutdown that begins now closes the channel, which answers this send with 0.
     return channel->send(code, payload);
 }
 
 void PipelineState::postStatus(StatusEvent event)
 {
-    {
-        std::lock_guard guard(lock);
-        if (shuttingDown)
-            return;
-    }
-    channel->post(event);
+    if (!closing.load(std::memory_order_acquire))
+        channel->post(event);
 }
 
-ExchangeSettings PipelineState::exchangeSettings() const
+ExchangeSettings PipelineState::exchangeSettings(void **parser) const
 {
     std::lock_guard guard(lock);
+    *parser = plugin;
     ExchangeSettings s;
     s.proxy = network.proxy;
     s.proxyServer = network.proxyServer;
@@ -238,6 +232,7 @@ void Pipeline::shutdown()
     {
         std::lock_guard lock(m_state->lock);
         m_state->shuttingDown = true;
+        m_state->closing = true;
     }
     m_state->generalWake.notify_all();
     m_state->categoryWake.notify_all();

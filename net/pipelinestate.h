@@ -1,6 +1,7 @@
 // The state the main thread, the dispatchers and the workers share (internal to net/).
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <deque>
 #include <functional>
@@ -32,8 +33,8 @@ struct PipelineState {
     /// Posts a status event unless shutdown has begun. Called with the lock not held.
     void postStatus(StatusEvent event);
 
-    /// What an exchange reads, copied under the lock.
-    ExchangeSettings exchangeSettings() const;
+    /// What an exchange reads, and the plug-in to parse with, copied under the lock.
+    ExchangeSettings exchangeSettings(void **parser) const;
 
     const std::shared_ptr<NoticeChannel> channel;
     const std::function<bool(std::function<void()>)> startThread;
@@ -44,6 +45,8 @@ struct PipelineState {
     std::condition_variable categoryWake; ///< the category queue's event, and the category worker's end
     std::condition_variable stopping;     ///< shutdown, for waits on worker threads
     mutable std::condition_variable workersGone;
+    /// Set with shuttingDown, read without the lock before every notice.
+    std::atomic<bool> closing{false};
 
     // Guarded by lock.
     std::deque<RequestPtr> generalQueue;

@@ -212,12 +212,8 @@ int FetchWorker(const std::shared_ptr<PipelineState> &statePtr, RequestPtr reque
 
     bool requeued = false;
     try {
-        ExchangeSettings settings = state.exchangeSettings();
         void *plugin = nullptr;
-        {
-            std::lock_guard lock(state.lock);
-            plugin = state.plugin;
-        }
+        ExchangeSettings settings = state.exchangeSettings(&plugin);
         WorkerEvents events(state);
         ExchangeResult exchange = Exchange(*request, settings, events);
         if (exchange.error != ExchangeError::None)

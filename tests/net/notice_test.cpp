@@ -160,3 +160,26 @@ TEST(NoticeQueue, WakeIsCalledForEveryQueuedItem)
     sender.join();
     EXPECT_EQ(wakes, 2);
 }
+
+TEST(NoticeQueue, AStatusEventStillWaitingAbsorbsAnEqualOne)
+{
+    NoticeQueue queue;
+    Doubler handler;
+    std::thread dispatcher([&] {
+        queue.post(StatusEvent::GeneralWorkerStarted);
+        queue.post(StatusEvent::GeneralWorkerStarted);
+        queue.post(StatusEvent::CategoryWorkerStarted);
+        int v = 1;
+        queue.send(NoticeCode::WorkerEnded, &v);
+        // Handled already: a new one is queued again.
+        queue.post(StatusEvent::GeneralWorkerStarted);
+        queue.send(NoticeCode::WorkerEnded, &v);
+    });
+    while (handler.seen.size() < 2)
+        queue.waitAndProcess(handler, 50ms);
+    dispatcher.join();
+    ASSERT_EQ(handler.statuses.size(), 3u);
+    EXPECT_EQ(handler.statuses[0].first, StatusEvent::GeneralWorkerStarted);
+    EXPECT_EQ(handler.statuses[1].first, StatusEvent::CategoryWorkerStarted);
+    EXPECT_EQ(handler.statuses[2], std::make_pair(StatusEvent::GeneralWorkerStarted, std::size_t{1}));
+}
