@@ -175,6 +175,8 @@ TEST(NoticeQueue, AStatusEventStillWaitingAbsorbsAnEqualOne)
         queue.post(StatusEvent::GeneralWorkerStarted);
         queue.send(NoticeCode::WorkerEnded, &v);
     });
+    // The main thread is busy until all three events and the first notice are queued.
+    std::this_thread::sleep_for(100ms);
     while (handler.seen.size() < 2)
         queue.waitAndProcess(handler, 50ms);
     dispatcher.join();
