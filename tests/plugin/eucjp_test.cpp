@@ -134,14 +134,4 @@ TEST(EucToSjis, EndsAtAZeroByteInsideTheSource)
     EXPECT_EQ(convert(std::string("ab\0cd", 5), 5), "ab");
 }
 
-TEST(SjisPrefixLength, CutsBeforeADoubleByteCharacterThatWouldNotFit)
-{
-    // "a表b": 0x5C as the second byte of 表 is not a character boundary.
-    const std::string text = "a\x95\x5c" "b";
-    EXPECT_EQ(hakobune::SjisPrefixLength(text, 4), 4u);
-    EXPECT_EQ(hakobune::SjisPrefixLength(text, 3), 3u);
-    EXPECT_EQ(hakobune::SjisPrefixLength(text, 2), 1u);
-    EXPECT_EQ(hakobune::SjisPrefixLength("\xb1\xb2\xb3", 2), 2u) << "half-width katakana are single bytes";
-}
-
 } // namespace

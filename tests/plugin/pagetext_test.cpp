@@ -1,4 +1,4 @@
-// Query values, numbers and the settings file of the plug-in.
+// Query values, the memoised marker search and the settings file of the plug-in.
 #include <cstring>
 #include <string>
 
@@ -40,17 +40,6 @@ TEST(ExtractQueryValue, CutsALongValueToTheDestination)
     EXPECT_EQ(ExtractQueryValue("tid=", "tid=0123456789", value, 5), 1);
     EXPECT_STREQ(value, "0123");
     EXPECT_EQ(value[5], 0x7F) << "written beyond the capacity";
-}
-
-TEST(LeadingNumber, ReadsDigitsAfterBlanks)
-{
-    EXPECT_EQ(hakobune::LeadingNumber("120"), 120);
-    EXPECT_EQ(hakobune::LeadingNumber("  45 / 120"), 45);
-    EXPECT_EQ(hakobune::LeadingNumber("\n7\n"), 7);
-    EXPECT_EQ(hakobune::LeadingNumber("-"), 0);
-    EXPECT_EQ(hakobune::LeadingNumber("-5"), 0);
-    EXPECT_EQ(hakobune::LeadingNumber(""), 0);
-    EXPECT_EQ(hakobune::LeadingNumber("99999999999999999999"), 2147483647);
 }
 
 TEST(MarkerFinder, AnswersLikeAFreshSearchFromAnyPosition)
