@@ -152,6 +152,10 @@ HtmlView::HtmlView(QWidget *parent) : QWidget(parent), m_id(++g_nextViewId)
         m_hoveredLink = url.isEmpty() ? QString() : QUrl(url).toString(QUrl::FullyEncoded);
         emit linkHovered(m_hoveredLink);
     });
+    connect(m_page, &QWebEnginePage::renderProcessTerminated, this,
+            [this](QWebEnginePage::RenderProcessTerminationStatus status, int exitCode) {
+                onRendererGone(status != QWebEnginePage::NormalTerminationStatus, exitCode);
+            });
     connect(m_page, &QWebEnginePage::newWindowRequested, this,
             [this](QWebEngineNewWindowRequest &request) { handOverNewWindow(request.requestedUrl()); });
     LiveViews::add(this);
@@ -216,6 +220,25 @@ void HtmlView::onLoadingChanged(const QUrl &url, bool finished, bool ok)
         return;
     }
     LiveViews::schedule();
+}
+
+void HtmlView::onRendererGone(bool abnormal, int exitCode)
+{
+    if (!abnormal || m_url.isEmpty())
+        return;
+    // One renderer holds every tab: when it dies, each view builds its page again (the visible
+    // ones now, the others when shown), rather than staying blank.
+    qCWarning(lcView) << "renderer ended with" << exitCode << "- rebuilding the page";
+    m_loadPending = true;
+    m_engineLoading = false;
+    m_discarding = false;
+    m_restoring = false;
+    if (isVisible()) {
+        m_dormant = false;
+        startLoad();
+    } else {
+        m_dormant = true;
+    }
 }
 
 void HtmlView::discard()

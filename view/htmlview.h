@@ -36,7 +36,8 @@ struct HitTestResult {
 ///
 /// Hidden views that were visible longest ago are discarded beyond a process-wide budget
 /// (SetLiveHiddenViews): the page bytes stay, the document is rebuilt when the view is shown,
-/// with its scroll position kept. A load into a discarded view is built when it is shown.
+/// with its scroll position kept. A load into a discarded view is built when it is shown. When
+/// the renderer dies, every view builds its page again (with a new loadCompleted).
 ///
 /// Main thread only. Callbacks are never called after the view is destroyed.
 class HtmlView : public QWidget {
@@ -99,6 +100,7 @@ private:
     void handOverNavigation(const QUrl &url);
     void handOverNewWindow(const QUrl &requested);
     void onLoadingChanged(const QUrl &url, bool finished, bool ok);
+    void onRendererGone(bool abnormal, int exitCode);
     void startLoad();
     void discard();
     void wake();

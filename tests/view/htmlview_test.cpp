@@ -17,6 +17,7 @@
 #include <QWebEnginePage>
 #include <QWebEngineView>
 
+#include <csignal>
 #include <memory>
 
 namespace {
@@ -232,7 +233,7 @@ TEST(HtmlViewNavigation, ClickedLinkIsHandedToTheProgramAndNotFollowed)
     EXPECT_TRUE(eval(*v, QStringLiteral("document.getElementById('topic')!==null")).toBool());
 }
 
-TEST(HtmlViewNavigation, LinkFollowedByScriptLocationIsHandedOverToo)
+TEST(HtmlViewNavigation, LinkClickedByScriptIsHandedOverToo)
 {
     ViewWindow window;
     HtmlView *v = window.addView();
@@ -411,6 +412,30 @@ TEST(HtmlViewTabs, AllViewsShareOneRenderer)
     const qint64 pa = a->webView()->page()->renderProcessPid();
     EXPECT_GT(pa, 0);
     EXPECT_EQ(b->webView()->page()->renderProcessPid(), pa);
+}
+
+TEST(HtmlViewTabs, ViewsBuildTheirPagesAgainWhenTheRendererDies)
+{
+    ViewWindow window;
+    HtmlView *front = window.addView();
+    HtmlView *back = window.addView();
+    window.show(back);
+    ASSERT_TRUE(loadAndWait(*back, page(Sjis("裏"))));
+    window.show(front);
+    ASSERT_TRUE(loadAndWait(*front, page(Sjis("表"))));
+    const qint64 renderer = front->webView()->page()->renderProcessPid();
+    ASSERT_GT(renderer, 0);
+
+    QSignalSpy completed(front, &HtmlView::loadCompleted);
+    ASSERT_EQ(::kill(pid_t(renderer), SIGKILL), 0);
+    ASSERT_TRUE(viewtest::WaitUntil([&] { return !completed.isEmpty(); }, kLoadTimeoutMs));
+    EXPECT_EQ(bodyTextSjis(*front), Sjis("表"));
+    EXPECT_NE(front->webView()->page()->renderProcessPid(), renderer);
+
+    QSignalSpy backCompleted(back, &HtmlView::loadCompleted);
+    window.show(back);
+    ASSERT_TRUE(viewtest::WaitUntil([&] { return !backCompleted.isEmpty(); }, kLoadTimeoutMs));
+    EXPECT_EQ(bodyTextSjis(*back), Sjis("裏"));
 }
 
 class HtmlViewDiscard : public ::testing::Test {
