@@ -194,7 +194,6 @@ void HtmlView::startLoad()
 
 void HtmlView::onLoadingChanged(const QUrl &url, bool finished, bool ok)
 {
-    qCDebug(lcView) << "loading" << url << finished << ok << m_url << m_restoring << m_loadPending;
     if (url.adjusted(QUrl::RemoveFragment) != m_url)
         return; // a page this view has since replaced
     if (!finished) {

@@ -13,7 +13,6 @@ ViewPage::ViewPage(HtmlView *view, QWebEngineProfile *profile) : QWebEnginePage(
 
 bool ViewPage::acceptNavigationRequest(const QUrl &url, NavigationType type, bool isMainFrame)
 {
-    qCDebug(lcView) << "navigation" << type << isMainFrame << url;
     if (!isMainFrame) {
         // Frames in board text are left to themselves: they can show inline content but
         // fetch nothing (the request guard), and they are never handed to the program.
