@@ -6,6 +6,7 @@
 #include <cstring>
 #include <system_error>
 
+#include "net/endpoints.h"
 #include "net/pipelinestate.h"
 #include "net/texts.h"
 #include "plugin_api/exports.h"
@@ -159,6 +160,9 @@ PipelineState::PipelineState(std::shared_ptr<NoticeChannel> noticeChannel,
     : channel(std::move(noticeChannel)), startThread(start ? std::move(start) : startDetached),
       mainThread(std::this_thread::get_id()), categoryRecords(plugin_api::kMaxCategoryRecords)
 {
+    // Until the settings are loaded.
+    network.threadMax = 10;
+    network.timeout = 3000;
 }
 
 int PipelineState::notify(NoticeCode code, const void *payload)
@@ -483,6 +487,22 @@ void Pipeline::wakeCategoryQueue()
         m_state->categoryEvent = true;
     }
     m_state->categoryWake.notify_all();
+}
+
+int Pipeline::FileLogin(const settings::LoginSettings &login)
+{
+    assertMainThread();
+    std::string loginBase;
+    bool loggedIn = false;
+    {
+        std::lock_guard lock(m_state->lock);
+        loginBase = m_state->endpoints.login;
+        loggedIn = m_state->loggedIn;
+    }
+    if (loggedIn)
+        return EnqueueRequest(nullptr, LogoutUrl(loginBase).c_str(), nullptr, nullptr, plugin_api::kLogout, 0, 0);
+    return EnqueueRequest(nullptr, LoginUrl(loginBase, login.id, login.pass).c_str(), nullptr, nullptr,
+                          plugin_api::kLogin, 0, 0);
 }
 
 void Pipeline::StoreCookie(std::string_view text)

@@ -19,8 +19,9 @@
 //   EnqueueRequest(kind 1) ─push─▶ category queue ─pop when woken and none runs─▶ FetchWorker
 //   wakeCategoryQueue, handleCategoryWorkerEnded and RequeueRequest(kind 1) wake it.
 //
-// Every function of Pipeline runs on the main thread (the thread that constructed it) and
-// asserts so; the dispatchers and workers are internal. Workers reach the main thread only
+// Every function of Pipeline that changes something runs on the main thread (the thread that
+// constructed it) and asserts so; the read-only observers at the end are safe on any thread. The
+// dispatchers and workers are internal. Workers reach the main thread only
 // through the NoticeChannel, whose send blocks until the main thread has handled the notice.
 // One mutex guards the queues, their events, the running count, the cookie list, the login
 // state and the settings the workers read; no lock is held while a notice is sent.
@@ -158,6 +159,11 @@ public:
     int clearCategoryQueue();
     /// CtgUpdate, after queueing the root: lets the category dispatcher start.
     void wakeCategoryQueue();
+
+    /// FileLogin: queues a logout while logged in, else a login with login.id and login.pass
+    /// (escaped, see LoginUrl), both at the head of the general queue. The answer decides the
+    /// login state (notice 10). 1 when queued.
+    int FileLogin(const settings::LoginSettings &login);
 
     /// Stores a cookie the login answered with (notice 10).
     void StoreCookie(std::string_view text);

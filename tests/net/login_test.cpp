@@ -121,8 +121,12 @@ TEST(Login, LogsInSendsTheCookiesWhileLoggedInAndLogsOut)
     TestMainThread main;
     main.useProxy(server.port());
 
-    std::string login = LoginUrl(kEndpoints.login, "taro", kPassword);
-    EXPECT_EQ(fetch(main, server, login, plugin_api::kLogin),
+    settings::LoginSettings account;
+    account.id = "taro";
+    account.pass = kPassword;
+    ASSERT_EQ(main.pipeline.FileLogin(account), 1);
+    ASSERT_TRUE(main.runUntilIdle());
+    EXPECT_EQ(server.requests().at(0),
               withoutCookies("http://login.yahoo.co.jp/config/login?login=taro&passwd=p%26ss%231"));
     EXPECT_EQ(loginTexts(main), (std::vector<std::string>{"B=b1;", "Y=y1;", kLoginMarker}));
     EXPECT_TRUE(main.pipeline.loggedIn());
@@ -131,8 +135,10 @@ TEST(Login, LogsInSendsTheCookiesWhileLoggedInAndLogsOut)
 
     EXPECT_EQ(fetch(main, server, messageUrl(3), plugin_api::kMessagePage), withCookies(messageUrl(3), "B=b1; Y=y1;"));
 
-    EXPECT_EQ(fetch(main, server, LogoutUrl(kEndpoints.login), plugin_api::kLogout),
-              withCookies("http://login.yahoo.co.jp/config/login?logout=1", "B=b1; Y=y1;"));
+    // Logged in, the same command logs out.
+    ASSERT_EQ(main.pipeline.FileLogin(account), 1);
+    ASSERT_TRUE(main.runUntilIdle());
+    EXPECT_EQ(server.requests().back(), withCookies("http://login.yahoo.co.jp/config/login?logout=1", "B=b1; Y=y1;"));
     EXPECT_EQ(loginTexts(main).back(), kLogoutMarker);
     EXPECT_FALSE(main.pipeline.loggedIn());
     EXPECT_EQ(main.panel0, kLoggedOutText);
