@@ -49,7 +49,9 @@ double processCpuSeconds()
 {
     rusage usage{};
     ::getrusage(RUSAGE_SELF, &usage);
-    auto seconds = [](const timeval &t) { return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6; };
+    auto seconds = [](const timeval &t) {
+        return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6;
+    };
     return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
 
@@ -118,7 +120,8 @@ Figures runPipeline(int port, void *plugin, const std::vector<std::string> &urls
     for (const std::string &url : urls)
         pipeline.EnqueueRequest(plugin, url.c_str(), key.c_str(), nullptr, plugin_api::kMessagePage, 0, 0);
     auto deadline = t0 + std::chrono::seconds(300);
-    while ((pipeline.waitingGeneral() > 0 || pipeline.runningCount() > 0) && std::chrono::steady_clock::now() < deadline)
+    auto busy = [&] { return pipeline.waitingGeneral() > 0 || pipeline.runningCount() > 0; };
+    while (busy() && std::chrono::steady_clock::now() < deadline)
         queue->waitAndProcess(main, std::chrono::milliseconds(100));
     Figures f;
     f.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();

@@ -183,7 +183,8 @@ TEST(Posting, LoggedInTheFormListsTheNicknamesAndARedirectedPostReportsItsLocati
     EXPECT_EQ(forms[0].url, kFormUrl);
     EXPECT_EQ(forms[0].names, (std::vector<std::string>{"taro", "taro_2"}));
 
-    const char query[] = "action=post&board=1834578&sid=1834578&tid=a1&mid=0&identity=chat_pf_2&posting=%3e%3e5%0d%0aabc"
+    const char query[] = "action=post&board=1834578&sid=1834578&tid=a1&mid=0&identity=chat_pf_2"
+                         "&posting=%3e%3e5%0d%0aabc"
                          "&Subject=Re:x";
     std::string post = PostUrl(kEndpoints.post);
     EXPECT_EQ(fetch(main, server, post, plugin_api::kPost, kFormUrl, query),

@@ -273,7 +273,8 @@ TEST(Pipeline, RejectedMessageIsFetchedAgainWithItsRefetchCountRaised)
     ASSERT_NE(again, messages.end());
     EXPECT_EQ(again->key, "topic-key");
     // The re-fetch came after the rejection.
-    auto first = std::find_if(messages.begin(), messages.end(), [](const SeenNotice &n) { return n.message.number == 5; });
+    auto first =
+        std::find_if(messages.begin(), messages.end(), [](const SeenNotice &n) { return n.message.number == 5; });
     EXPECT_LT(first, again);
     EXPECT_EQ(server.connections(), 3);
 }
