@@ -375,58 +375,81 @@ const PostMeta *PostStore::findPost(const TopicPosts &topic, int number) const
 
 bool PostStore::append(std::string_view board, std::string_view tid, const StoredPost &post, std::string *error)
 {
-    if (m_dir.empty() || !IsSafeName(board) || !IsSafeName(tid) || post.number <= 0) {
+    return appendMany(board, tid, {post}, error);
+}
+
+bool PostStore::appendMany(std::string_view board, std::string_view tid, const std::vector<StoredPost> &posts,
+                           std::string *error)
+{
+    if (m_dir.empty() || !IsSafeName(board) || !IsSafeName(tid)) {
         if (error)
             *error = "invalid post";
         return false;
     }
     const TopicPosts *existing = find(board, tid);
-    if (existing && !existing->posts.empty() && existing->posts.back().number >= post.number) {
-        if (error)
-            *error = "message number already stored";
-        return false;
+    int last = existing && !existing->posts.empty() ? existing->posts.back().number : 0;
+    for (const StoredPost &post : posts) {
+        if (post.number <= last) {
+            if (error)
+                *error = post.number <= 0 ? "invalid post" : "message number already stored";
+            return false;
+        }
+        last = post.number;
     }
     std::error_code ec;
-    const std::string path = segmentPath(board, tid, post.number);
-    fs::create_directories(fs::path(path).parent_path(), ec);
-    if (ec) {
-        if (error)
-            *error = "cannot create the topic directory: " + ec.message();
-        return false;
-    }
-    std::string data;
-    if (!ReadWholeFile(path, data))
-        data.clear();
-    bool damaged = false;
-    const std::size_t sound = ParseSegment(data, damaged, [](const SegmentRecord &) {});
-    data.resize(sound);
-    if (data.empty())
-        data = kSegmentMagic;
-    const std::size_t recordStart = data.size();
-    AppendRecord(data, post);
-    if (!WriteFileAtomically(path, data, error))
-        return false;
+    std::size_t i = 0;
+    while (i < posts.size()) {
+        // The run of posts that share a segment file goes in with one rewrite.
+        const std::string path = segmentPath(board, tid, posts[i].number);
+        std::size_t j = i + 1;
+        while (j < posts.size() && segmentPath(board, tid, posts[j].number) == path)
+            ++j;
+        fs::create_directories(fs::path(path).parent_path(), ec);
+        if (ec) {
+            if (error)
+                *error = "cannot create the topic directory: " + ec.message();
+            return false;
+        }
+        std::string data;
+        if (!ReadWholeFile(path, data))
+            data.clear();
+        bool damaged = false;
+        data.resize(ParseSegment(data, damaged, [](const SegmentRecord &) {}));
+        if (data.empty())
+            data = kSegmentMagic;
+        std::vector<std::size_t> starts;
+        for (std::size_t k = i; k < j; ++k) {
+            starts.push_back(data.size());
+            AppendRecord(data, posts[k]);
+        }
+        if (!WriteFileAtomically(path, data, error))
+            return false;
 
-    const std::string key = Key(board, tid);
-    auto it = m_topics.find(key);
-    if (it == m_topics.end()) {
-        it = m_topics.emplace(key, TopicPosts{std::string(board), std::string(tid), {}, {}}).first;
-        m_tidsByBoard[std::string(board)].push_back(std::string(tid));
+        const std::string key = Key(board, tid);
+        auto it = m_topics.find(key);
+        if (it == m_topics.end()) {
+            it = m_topics.emplace(key, TopicPosts{std::string(board), std::string(tid), {}, {}}).first;
+            m_tidsByBoard[std::string(board)].push_back(std::string(tid));
+        }
+        for (std::size_t k = i; k < j; ++k) {
+            const StoredPost &post = posts[k];
+            // The header line of the record, then the author, then the title.
+            const std::size_t headerEnd = data.find('\n', starts[k - i]) + 1;
+            PostMeta meta;
+            meta.number = post.number;
+            meta.replyTo = post.replyTo;
+            meta.minute = post.minute;
+            meta.author = internAuthor(post.author);
+            meta.offset = static_cast<std::uint32_t>(headerEnd + post.author.size());
+            meta.titleLength = static_cast<std::uint32_t>(post.title.size());
+            meta.textLength = static_cast<std::uint32_t>(post.text.size());
+            if (post.number == 1)
+                it->second.firstTitle = post.title;
+            it->second.posts.push_back(meta);
+            ++m_messageCount;
+        }
+        i = j;
     }
-    // The header line of the record, then the author, then the title.
-    const std::size_t headerEnd = data.find('\n', recordStart) + 1;
-    PostMeta meta;
-    meta.number = post.number;
-    meta.replyTo = post.replyTo;
-    meta.minute = post.minute;
-    meta.author = internAuthor(post.author);
-    meta.offset = static_cast<std::uint32_t>(headerEnd + post.author.size());
-    meta.titleLength = static_cast<std::uint32_t>(post.title.size());
-    meta.textLength = static_cast<std::uint32_t>(post.text.size());
-    if (post.number == 1)
-        it->second.firstTitle = post.title;
-    it->second.posts.push_back(meta);
-    ++m_messageCount;
     return true;
 }
 

@@ -62,6 +62,10 @@ public:
     /// Stores a message; its number must be above the topic's stored numbers. False (with the
     /// reason) when the file could not be written; nothing changes then.
     bool append(std::string_view board, std::string_view tid, const StoredPost &post, std::string *error);
+    /// Stores several messages of one topic (rising numbers) with one rewrite per segment, for
+    /// filling a directory in bulk. Stops at the first failure; what was stored before it stays.
+    bool appendMany(std::string_view board, std::string_view tid, const std::vector<StoredPost> &posts,
+                    std::string *error);
     /// Reads a stored message back; nullopt when its file has gone or changed.
     std::optional<StoredPost> read(const TopicPosts &topic, const PostMeta &meta) const;
     const PostMeta *findPost(const TopicPosts &topic, int number) const;

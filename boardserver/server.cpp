@@ -249,8 +249,7 @@ void Server::setInterest(Connection &c, std::uint32_t events)
 void Server::close(Connection &c)
 {
     const int fd = c.fd;
-    ::epoll_ctl(m_epollFd, EPOLL_CTL_DEL, fd, nullptr);
-    ::close(fd);
+    ::close(fd); // also takes it off the epoll set: no descriptor is ever duplicated
     m_connections[static_cast<std::size_t>(fd)].reset();
     --m_open;
     if (m_acceptPaused && m_acceptResumeAt == 0)
@@ -318,13 +317,18 @@ void Server::drain(Connection &c)
 void Server::readRequest(Connection &c)
 {
     bool eof = false;
+    HttpRequest request;
+    std::size_t headLength = 0;
+    HeadStatus status = HeadStatus::Incomplete;
     for (;;) {
         const std::size_t old = c.in.size();
         c.in.resize(old + kReadChunk);
         const ssize_t n = ::recv(c.fd, c.in.data() + old, kReadChunk, 0);
         if (n > 0) {
             c.in.resize(old + static_cast<std::size_t>(n));
-            if (c.in.size() > kMaxRequestHead)
+            // A complete head needs no further read: the program sends nothing after it.
+            status = ParseRequestHead(c.in, request, headLength);
+            if (status != HeadStatus::Incomplete || c.in.size() > kMaxRequestHead)
                 break;
             continue;
         }
@@ -340,9 +344,6 @@ void Server::readRequest(Connection &c)
         close(c);
         return;
     }
-    HttpRequest request;
-    std::size_t headLength = 0;
-    const HeadStatus status = ParseRequestHead(c.in, request, headLength);
     if (status == HeadStatus::Complete && headLength <= kMaxRequestHead) {
         dispatch(c, request);
         return;
@@ -443,8 +444,8 @@ void Server::respond(Connection &c, HttpResponse response, const FaultPlan &plan
     if (m_options.log && request)
         std::fprintf(stderr, "%s %s -> %d %zu\n", request->method.c_str(), request->target.c_str(), response.status,
                      response.body.size());
-    setInterest(c, 0);
     if (plan.delayMs > 0) {
+        setInterest(c, 0);
         c.state = Connection::State::Waiting;
         setDeadline(c, std::numeric_limits<std::int64_t>::max());
         wakeAt(c, nowMs() + plan.delayMs);

@@ -87,6 +87,29 @@ TEST(PostStore, RefusesNumbersNotAboveTheLastAndUnsafeNames)
     EXPECT_EQ(store.messageCount(), 1u);
 }
 
+TEST(PostStore, AppendMany_FillsSeveralSegmentsAtOnce_AndRefusesFallingNumbers)
+{
+    bstest::TempDir dir;
+    {
+        PostStore store;
+        ASSERT_TRUE(store.open(dir.path(), "fp", nullptr));
+        std::vector<StoredPost> posts;
+        for (int n = 10; n <= 50; ++n)
+            posts.push_back(Post(n, "bulk " + std::to_string(n)));
+        ASSERT_TRUE(store.appendMany("b", "t", posts, nullptr));
+        EXPECT_FALSE(store.appendMany("b", "t", {Post(52, "x"), Post(51, "y")}, nullptr));
+        EXPECT_FALSE(store.appendMany("b", "t", {Post(50, "again")}, nullptr));
+        EXPECT_EQ(store.messageCount(), 41u);
+    }
+    PostStore store;
+    ASSERT_TRUE(store.open(dir.path(), "fp", nullptr));
+    const TopicPosts *topic = store.find("b", "t");
+    ASSERT_NE(topic, nullptr);
+    ASSERT_EQ(topic->posts.size(), 41u);
+    EXPECT_EQ(store.read(*topic, *store.findPost(*topic, 33))->text, "bulk 33");
+    EXPECT_EQ(FilesUnder(dir.path() + "/posts/b/t").size(), 4u); // numbers 10-16, 17-32, 33-48, 49-50
+}
+
 TEST(PostStore, OtherSampleData_AndASecondServer_AreRefused)
 {
     bstest::TempDir dir;
