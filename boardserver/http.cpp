@@ -8,7 +8,8 @@ namespace boardserver {
 namespace {
 
 constexpr std::size_t kMaxHeaders = 100;
-constexpr std::size_t kMaxTarget = 8192;
+// A post carries its whole text in the target: 4000 bytes of Shift_JIS are 12,000 once encoded.
+constexpr std::size_t kMaxTarget = kMaxRequestHead;
 
 bool IsTokenChar(char c)
 {

@@ -65,7 +65,8 @@ TEST(RequestHead, MalformedHeads_AreRefused)
     HttpRequest r;
     std::size_t length = 0;
     EXPECT_EQ(Parse(std::string("GET / HTTP/1.0\r\nA: \0\r\n\r\n", 24), r, length), HeadStatus::Malformed);
-    EXPECT_EQ(Parse("GET /" + std::string(9000, 'a') + " HTTP/1.0\r\n\r\n", r, length), HeadStatus::Malformed);
+    EXPECT_EQ(Parse("GET /" + std::string(16400, 'a') + " HTTP/1.0\r\n\r\n", r, length), HeadStatus::Malformed);
+    EXPECT_EQ(Parse("GET /" + std::string(12000, 'a') + " HTTP/1.0\r\n\r\n", r, length), HeadStatus::Complete);
 }
 
 TEST(RequestTarget, AbsoluteAndPlainForms)

@@ -246,6 +246,18 @@ TEST_F(Socket, LoginPostFormAndPost_OverTheWire)
     const auto page = HttpGet(port(), location[0]);
     EXPECT_NE(page.body.find(SjisToEuc(bstest::Sjis("ソケット経由")) + "<br>"), std::string::npos);
 
+    // A long Japanese text makes a target of over 10,000 bytes.
+    std::string longText;
+    while (longText.size() < 3600)
+        longText += bstest::Sjis("長文");
+    const std::string longQuery = "action=post&board=" + b.id + "&sid=" + b.id + "&tid=" + t.tid +
+                                  "&mid=0&identity=chat_pf_2&posting=" + UrlEncode(longText) + "&Subject=long";
+    ASSERT_GT(longQuery.size(), 10000u);
+    const auto longPost = HttpGet(port(), ep.postBase() + "bbs?" + longQuery, cookies);
+    EXPECT_EQ(longPost.status, 302);
+    ASSERT_EQ(longPost.headerValues("Location").size(), 1u);
+    EXPECT_NE(HttpGet(port(), longPost.headerValues("Location")[0]).body.find(SjisToEuc(longText)), std::string::npos);
+
     // Not logged in, the program sends the URL alone: the post fails without a Location.
     const auto anonymous = HttpGet(port(), ep.postBase() + "bbs?");
     EXPECT_EQ(anonymous.status, 200);
