@@ -122,10 +122,10 @@ bool FlushTopic(TopicState &topic, TopicHost &host)
     return !topic.unsaved;
 }
 
-MergeOutcome MergeMessage(TopicState &topic, const MessageRecord &message, int refetchCount,
+MessageMergeOutcome MergeMessage(TopicState &topic, const MessageRecord &message, int refetchCount,
                           const FetchOptions &options, TopicHost &host)
 {
-    MergeOutcome out;
+    MessageMergeOutcome out;
     if (refetchCount < options.resretry && MessageDateTime(message) == kUnreadableDateTime) {
         out.answer = MergeAnswer::Requeue;
         return out;
@@ -161,12 +161,12 @@ MergeOutcome MergeMessage(TopicState &topic, const MessageRecord &message, int r
     return out;
 }
 
-MergeOutcome MergeMessage(TopicState &topic, const net::PageResult &result, const FetchOptions &options,
+MessageMergeOutcome MergeMessage(TopicState &topic, const net::PageResult &result, const FetchOptions &options,
                           TopicHost &host)
 {
     if (result.result)
         return MergeMessage(topic, *static_cast<const MessageRecord *>(result.result), result.value, options, host);
-    return MergeOutcome{};
+    return MessageMergeOutcome{};
 }
 
 } // namespace store

@@ -37,7 +37,7 @@ enum class MergeAnswer : int {
     Requeue = -1, ///< unreadable: the request is to be queued again with its re-fetch count raised
 };
 
-struct MergeOutcome {
+struct MessageMergeOutcome {
     MergeAnswer answer = MergeAnswer::Handled;
     bool added = false;        ///< the message was new and went into the log
     bool titleChanged = false; ///< message 1 arrived: the tab's title (and caption) changed
@@ -49,12 +49,12 @@ struct MergeOutcome {
 /// MergeMessage for the message of notice 7 in the topic tab state (found by the window through
 /// the result's plug-in and key). refetchCount is the request's re-fetch count. A message numbered
 /// below 1 or above its page's last number is not stored but still counts as received.
-MergeOutcome MergeMessage(TopicState &topic, const MessageRecord &message, int refetchCount,
+MessageMergeOutcome MergeMessage(TopicState &topic, const MessageRecord &message, int refetchCount,
                           const FetchOptions &options, TopicHost &host);
 
 /// The same for notice 7's payload: its MessageRecord and its re-fetch count. A payload without
 /// a record changes nothing (answer Handled, empty caption).
-MergeOutcome MergeMessage(TopicState &topic, const net::PageResult &result, const FetchOptions &options,
+MessageMergeOutcome MergeMessage(TopicState &topic, const net::PageResult &result, const FetchOptions &options,
                           TopicHost &host);
 
 /// Walks the range (downward with dlNew) and queues a request for every number not yet stored,
@@ -64,7 +64,7 @@ MergeOutcome MergeMessage(TopicState &topic, const net::PageResult &result, cons
 int RequestMissingMessages(TopicState &topic, const FetchOptions &options, TopicHost &host);
 
 /// The end of a fetch: sorts the lines, writes the log and its number index when the board dir
-/// resolves, and moves the view start. The caption becomes the title (MergeOutcome::caption).
+/// resolves, and moves the view start. The caption becomes the title (MessageMergeOutcome::caption).
 FinishOutcome FinishFetch(TopicState &topic, const FetchOptions &options, TopicHost &host);
 
 /// The topic's part of ThrStop, after the window removed removedRequests waiting requests of the
