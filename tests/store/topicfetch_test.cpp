@@ -52,7 +52,7 @@ TEST_F(TopicFetch, FivePostsWithoutLog_MessageOneThenTheRestThenSortedFiles)
     EXPECT_EQ(m_topic.title, store::kFetchingTitle);
     EXPECT_EQ(m_topic.scrollTarget, 1);
 
-    store::MergeOutcome first = Serve(m_topic, m_host, m_board, options, false, 1);
+    store::MessageMergeOutcome first = Serve(m_topic, m_host, m_board, options, false, 1);
     EXPECT_TRUE(first.added);
     EXPECT_TRUE(first.titleChanged);
     EXPECT_EQ(m_topic.title, FakeBoard::TitleOf(1));
@@ -62,7 +62,7 @@ TEST_F(TopicFetch, FivePostsWithoutLog_MessageOneThenTheRestThenSortedFiles)
     EXPECT_EQ(first.caption, FakeBoard::TitleOf(1) + " (2/5)") << "message 1 and its own number in the walk";
     EXPECT_FALSE(base::FileExists(LogPath())) << "nothing is written before the end";
 
-    const store::MergeOutcome last = Serve(m_topic, m_host, m_board, options);
+    const store::MessageMergeOutcome last = Serve(m_topic, m_host, m_board, options);
     ASSERT_TRUE(last.finished);
     EXPECT_TRUE(last.finish.written);
     EXPECT_EQ(last.finish.fetched, 5);
@@ -81,7 +81,7 @@ TEST_F(TopicFetch, LimitOfOneHundredOverAThousandPosts_AndTheNextOpening)
     ASSERT_TRUE(OpenOnline(m_topic, m_host, options, 1, 1000));
     Serve(m_topic, m_host, m_board, options, false, 1);
     EXPECT_EQ(m_host.QueuedNumbers(), Range(2, 100)) << "message 1 plus 99 requests";
-    const store::MergeOutcome done = Serve(m_topic, m_host, m_board, options);
+    const store::MessageMergeOutcome done = Serve(m_topic, m_host, m_board, options);
     EXPECT_TRUE(done.finished) << "ends when 100 messages were added";
     EXPECT_EQ(m_topic.added, 100);
     EXPECT_EQ(LoggedNumbers(), Range(1, 100));
@@ -92,7 +92,7 @@ TEST_F(TopicFetch, LimitOfOneHundredOverAThousandPosts_AndTheNextOpening)
     EXPECT_EQ(next.title, FakeBoard::TitleOf(1));
     EXPECT_EQ(next.viewStart, 0);
     EXPECT_EQ(next.scrollTarget, 100);
-    const store::MergeOutcome again = Serve(next, m_host, m_board, options, false, 1);
+    const store::MessageMergeOutcome again = Serve(next, m_host, m_board, options, false, 1);
     EXPECT_FALSE(again.added) << "message 1 is read again but not added";
     EXPECT_EQ(m_host.QueuedNumbers(), Range(101, 200));
     Serve(next, m_host, m_board, options);
@@ -118,13 +118,13 @@ TEST_F(TopicFetch, LogOfOneToTenOpenedForOneToFifty_CaptionElevenOfFifty)
     StoreMessages(1, 10);
     const store::FetchOptions options = Options();
     ASSERT_TRUE(OpenOnline(m_topic, m_host, options, 1, 50));
-    const store::MergeOutcome first = Serve(m_topic, m_host, m_board, options, false, 1);
+    const store::MessageMergeOutcome first = Serve(m_topic, m_host, m_board, options, false, 1);
     EXPECT_FALSE(first.added);
     EXPECT_EQ(m_host.QueuedNumbers(), Range(11, 50));
     EXPECT_EQ(first.caption, FakeBoard::TitleOf(1) + " (11/50)");
 
     m_topic.flag = 1;
-    const store::MergeOutcome stopped = Serve(m_topic, m_host, m_board, options, false, 1);
+    const store::MessageMergeOutcome stopped = Serve(m_topic, m_host, m_board, options, false, 1);
     EXPECT_EQ(stopped.caption, FakeBoard::TitleOf(1)) << "a stopped tab shows the title alone";
 }
 
@@ -138,12 +138,12 @@ TEST_F(TopicFetch, UnreadableMessageIsFetchedOnceMoreThenStoredWithTheZeroDate)
 
     const MessageRecord bad = m_board.Make(2, 0);
     const int receivedBefore = m_topic.received;
-    const store::MergeOutcome rejected = store::MergeMessage(m_topic, bad, 0, options, m_host);
+    const store::MessageMergeOutcome rejected = store::MergeMessage(m_topic, bad, 0, options, m_host);
     EXPECT_EQ(rejected.answer, store::MergeAnswer::Requeue);
     EXPECT_EQ(m_topic.received, receivedBefore) << "a rejected message changes nothing";
     EXPECT_TRUE(rejected.caption.empty());
 
-    const store::MergeOutcome kept = store::MergeMessage(m_topic, bad, 1, options, m_host);
+    const store::MessageMergeOutcome kept = store::MergeMessage(m_topic, bad, 1, options, m_host);
     EXPECT_EQ(kept.answer, store::MergeAnswer::Handled);
     EXPECT_TRUE(kept.added);
     Serve(m_topic, m_host, m_board, options);
@@ -195,10 +195,10 @@ TEST_F(TopicFetch, OneMessageRangeWithoutLog_FinishesEarlyThenAgainWithTheMessag
     const store::FetchOptions options = Options();
     ASSERT_TRUE(OpenOnline(m_topic, m_host, options, 7, 7, 7));
     EXPECT_EQ(m_host.QueuedNumbers(), std::vector<int>{1});
-    const store::MergeOutcome first = Serve(m_topic, m_host, m_board, options, false, 1);
+    const store::MessageMergeOutcome first = Serve(m_topic, m_host, m_board, options, false, 1);
     EXPECT_TRUE(first.finished) << "the range is counted as done while message 7 is outstanding";
     EXPECT_EQ(m_host.QueuedNumbers(), std::vector<int>{7});
-    const store::MergeOutcome second = Serve(m_topic, m_host, m_board, options);
+    const store::MessageMergeOutcome second = Serve(m_topic, m_host, m_board, options);
     EXPECT_TRUE(second.finished);
     EXPECT_TRUE(second.finish.changed);
     EXPECT_EQ(LoggedNumbers(), (std::vector<int>{1, 7}));
@@ -214,7 +214,7 @@ TEST_F(TopicFetch, RequestsThatCannotBeQueuedCountAsReceivedSoTheFetchEnds)
     const store::FetchOptions options = Options();
     ASSERT_TRUE(OpenOnline(m_topic, m_host, options, 1, 4));
     m_host.refuse = true;
-    const store::MergeOutcome first = Serve(m_topic, m_host, m_board, options, false, 1);
+    const store::MessageMergeOutcome first = Serve(m_topic, m_host, m_board, options, false, 1);
     EXPECT_TRUE(first.finished);
     EXPECT_EQ(LoggedNumbers(), std::vector<int>{1});
 }
@@ -233,7 +233,7 @@ TEST_F(TopicFetch, UnresolvedBoardWritesNothingButKeepsTheMessages)
     m_host.boardDir.clear();
     const store::FetchOptions options = Options();
     ASSERT_TRUE(OpenOnline(m_topic, m_host, options, 1, 3));
-    const store::MergeOutcome last = Serve(m_topic, m_host, m_board, options);
+    const store::MessageMergeOutcome last = Serve(m_topic, m_host, m_board, options);
     EXPECT_TRUE(last.finished);
     EXPECT_FALSE(last.finish.boardDirKnown);
     EXPECT_FALSE(last.finish.written);
@@ -249,7 +249,7 @@ TEST_F(TopicFetch, MissingNumberIndexIsRebuiltFromTheLog)
     ASSERT_TRUE(OpenOnline(m_topic, m_host, options, 1, 10));
     EXPECT_EQ(m_topic.heldNumbers.size(), 10u);
     EXPECT_TRUE(m_topic.unsaved) << "the repaired index is to be written";
-    const store::MergeOutcome first = Serve(m_topic, m_host, m_board, options);
+    const store::MessageMergeOutcome first = Serve(m_topic, m_host, m_board, options);
     EXPECT_TRUE(m_host.queue.empty()) << "nothing is downloaded again";
     EXPECT_TRUE(first.finished);
     EXPECT_EQ(LoggedNumbers(), Range(1, 10)) << "no message appended twice";

@@ -122,10 +122,10 @@ public:
 /// Delivers queued requests one at a time (from the front, or from the back with lastFirst) to
 /// MergeMessage, re-queueing rejected ones with a raised re-fetch count, until the queue is empty.
 /// Returns the outcome of the last merge.
-inline store::MergeOutcome Serve(store::TopicState &topic, FakeHost &host, const FakeBoard &board,
+inline store::MessageMergeOutcome Serve(store::TopicState &topic, FakeHost &host, const FakeBoard &board,
                                  const store::FetchOptions &options, bool lastFirst = false, int maxCount = 1 << 30)
 {
-    store::MergeOutcome last;
+    store::MessageMergeOutcome last;
     for (int served = 0; !host.queue.empty() && served < maxCount; ++served) {
         Request r = lastFirst ? host.queue.back() : host.queue.front();
         lastFirst ? host.queue.pop_back() : host.queue.pop_front();
