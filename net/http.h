@@ -119,7 +119,8 @@ private:
 enum class ExchangeError {
     None,
     UrlTooLong,     ///< the completed URL does not fit the URL field
-    RequestTooLong, ///< the request text exceeds kMaxRequestText
+    RequestTooLong, ///< the request text exceeds kMaxRequestText, or its URL or query holds a blank
+                    ///< or a control byte
     Lookup,         ///< the target host could not be resolved
     Socket,         ///< no socket could be created
     Timeout,        ///< a wait for the network exceeded the time-out

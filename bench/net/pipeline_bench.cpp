@@ -7,7 +7,9 @@
 // connections in flight from one epoll loop and only receives. Both run in this process, at
 // the same priority as the workers (nice 19), alternately, and the best round of each counts.
 //
-//   net_pipeline_bench [--messages N] [--rounds R] [--smoke]
+//   net_pipeline_bench [--messages N] [--rounds R] [--smoke] [--only pipeline|epoll]
+//
+// --only runs one side (for profiling) and prints its figures without a ratio.
 #include <sys/epoll.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
@@ -249,6 +251,7 @@ int main(int argc, char **argv)
     int messages = 5000;
     int rounds = 3;
     bool smoke = false;
+    std::string only;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
         if (arg == "--smoke") {
@@ -259,8 +262,11 @@ int main(int argc, char **argv)
             messages = std::max(1, std::atoi(argv[++i]));
         } else if (arg == "--rounds" && i + 1 < argc) {
             rounds = std::max(1, std::atoi(argv[++i]));
+        } else if (arg == "--only" && i + 1 < argc && (std::string(argv[i + 1]) == "pipeline" ||
+                                                        std::string(argv[i + 1]) == "epoll")) {
+            only = argv[++i];
         } else {
-            std::fprintf(stderr, "usage: %s [--messages N] [--rounds R] [--smoke]\n", argv[0]);
+            std::fprintf(stderr, "usage: %s [--messages N] [--rounds R] [--smoke] [--only pipeline|epoll]\n", argv[0]);
             return 2;
         }
     }
@@ -305,6 +311,16 @@ int main(int argc, char **argv)
     const std::string key = net::MessageUrl(kBoardBase, board->id, topic->tid, 0);
 
     // A short warm-up of both, then alternate rounds; the best of each counts.
+    if (!only.empty()) {
+        for (int round = 0; round < rounds; ++round) {
+            Figures f = only == "epoll" ? atLowestPriority([&] { return runEpollClient(server.port(), urls); })
+                                        : runPipeline(server.port(), plugin, urls, key);
+            std::printf("%s: %.0f requests/s, CPU %.1f us/request, %d complete\n", only.c_str(), messages / f.seconds,
+                        f.cpuSeconds / messages * 1e6, f.completed);
+        }
+        return 0;
+    }
+
     std::vector<std::string> warmUp(urls.begin(), urls.begin() + std::min<std::size_t>(urls.size(), 100));
     atLowestPriority([&] { return runEpollClient(server.port(), warmUp); });
     runPipeline(server.port(), plugin, warmUp, key);
