@@ -64,7 +64,7 @@ protected:
 
     Fetched fetch(const std::string &url, const std::vector<std::string> &cookies = {})
     {
-        const HttpResponse r = board.get(url, cookies);
+        const HttpResponse r = current->get(url, cookies);
         Fetched f;
         f.head = SerializeHead(r, r.body.size());
         f.head.resize(f.head.size() - 4);
@@ -115,6 +115,7 @@ protected:
     }
 
     bstest::Board board;
+    const bstest::Board *current = &board; // the board the page helpers fetch from
     const Endpoints ep;
 };
 
@@ -164,6 +165,45 @@ TEST_F(RoundTrip, DirectoryPages_ReadBackAsTheirLinks_AndTheCrawlReachesEveryLis
     }
     EXPECT_EQ(boardsReached.size(), listedBoards);
     EXPECT_GT(pages, 10);
+}
+
+TEST_F(RoundTrip, DefaultSizes_DirectoryListsAndSampleMessagesReadBack)
+{
+    const bstest::Board defaults{DatasetOptions{}};
+    current = &defaults;
+    const Dataset &data = defaults.data;
+    int categoryPages = 0, lists = 0, pages = 0;
+    for (const Category &c : data.categories()) {
+        std::size_t listed = 0;
+        for (const DirectoryLink &link : DirectoryLinks(data, c, ep))
+            listed += link.listed;
+        EXPECT_EQ(categories(CategoryUrl(c, ep)).size(), listed) << c.path;
+        ++categoryPages;
+    }
+    for (const Board &b : data.boards()) {
+        const auto summaries = defaults.service->topicSummaries(b);
+        const auto records = topics(TopicListUrl(b.id, ep));
+        ASSERT_EQ(records.size(), b.listForm == TopicListForm::List ? summaries.size() : 1u) << b.id;
+        for (std::size_t i = 0; i < records.size(); ++i) {
+            EXPECT_EQ(std::string(records[i].title), EucToSjis(summaries[i].title));
+            EXPECT_EQ(records[i].postCount, summaries[i].highest);
+        }
+        ++lists;
+        for (const Topic &t : b.topics) {
+            for (int mid : {1, 2, t.messageCount / 2, t.messageCount}) {
+                const auto view = defaults.service->messageView(b, t.tid, mid);
+                if (!view)
+                    continue;
+                MessageRecord r;
+                ASSERT_EQ(message(MessageUrl(b.id, t.tid, mid, ep), r), 1);
+                expectMessage(r, *view, MessageUrl(b.id, t.tid, mid, ep));
+                ++pages;
+            }
+        }
+    }
+    EXPECT_GT(categoryPages, 50);
+    EXPECT_GT(lists, 150);
+    EXPECT_GT(pages, 15000);
 }
 
 TEST_F(RoundTrip, DirectoryPages_UseEveryLinkForm_AndDropNewsAndAtSignNames)
