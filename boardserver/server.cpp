@@ -49,6 +49,7 @@ struct Server::Connection {
     int trickleBytes = 0;
     int trickleMs = 0;
     int budget = 0; // bytes left in this trickle period
+    bool linger = true; // false when the whole request was read: closing at once loses nothing
     std::uint32_t interest = 0;
     std::uint64_t generation = 0;
     std::int64_t deadline = 0;
@@ -345,6 +346,10 @@ void Server::readRequest(Connection &c)
         return;
     }
     if (status == HeadStatus::Complete && headLength <= kMaxRequestHead) {
+        // Bytes after the head (a body, a second request) may be followed by more; closing
+        // with unread data would reset the connection and could cost the client the answer.
+        c.linger = c.in.size() > headLength || request.header("Content-Length") ||
+                   request.header("Transfer-Encoding");
         dispatch(c, request);
         return;
     }
@@ -488,6 +493,10 @@ void Server::flush(Connection &c)
     }
     if (c.limit != SIZE_MAX) {
         close(c); // the cut fault: gone before the head is complete
+        return;
+    }
+    if (!c.linger) {
+        close(c);
         return;
     }
     ::shutdown(c.fd, SHUT_WR);
