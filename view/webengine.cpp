@@ -54,7 +54,7 @@ quint64 g_pageSerial = 0;
 int g_liveHiddenViews = 3;
 QWebEngineProfile *g_profile = nullptr;
 
-bool onMainThread()
+[[maybe_unused]] bool onMainThread()
 {
     return QCoreApplication::instance() == nullptr ||
            QThread::currentThread() == QCoreApplication::instance()->thread();
