@@ -43,19 +43,21 @@ NoticeQueue::~NoticeQueue()
 int NoticeQueue::send(NoticeCode code, const void *payload)
 {
     assert(std::this_thread::get_id() != m_mainThread && "a notice sent from the main thread would wait for itself");
-    PendingCall call{code, payload, 0, false, {}};
+    auto call = std::make_shared<PendingCall>();
+    call->code = code;
+    call->payload = payload;
     std::unique_lock lock(m_lock);
     if (m_closed)
         return 0;
-    m_items.push_back({&call, StatusEvent{}});
+    m_items.push_back({call, StatusEvent{}});
     if (m_wake)
         m_wake();
     // Woken without the lock held, so that the main thread does not wake only to wait for it.
     lock.unlock();
     m_queued.notify_one();
     lock.lock();
-    call.answered.wait(lock, [&] { return call.done; });
-    return call.answer;
+    call->answered.wait(lock, [&] { return call->done; });
+    return call->answer;
 }
 
 void NoticeQueue::post(StatusEvent event)
@@ -78,17 +80,21 @@ void NoticeQueue::post(StatusEvent event)
 
 void NoticeQueue::close()
 {
-    std::lock_guard lock(m_lock);
-    m_closed = true;
-    // The calls still queued were never handled: their senders get 0 and their payloads were
-    // never touched. A call being handled right now is not in the list; it finishes normally.
-    for (Item &item : m_items) {
-        if (item.call) {
-            item.call->done = true;
-            item.call->answered.notify_one();
-        }
+    std::deque<Item> released;
+    {
+        std::lock_guard lock(m_lock);
+        m_closed = true;
+        // The calls still queued were never handled: their senders get 0 and their payloads
+        // were never touched. A call being handled right now is not in the list; it finishes
+        // normally.
+        for (Item &item : m_items)
+            if (item.call)
+                item.call->done = true;
+        released.swap(m_items);
     }
-    m_items.clear();
+    for (Item &item : released)
+        if (item.call)
+            item.call->answered.notify_one();
     m_queued.notify_all();
 }
 
@@ -112,7 +118,7 @@ int NoticeQueue::processPending(NoticeHandler &handler)
 {
     assert(std::this_thread::get_id() == m_mainThread && "notices are handled on the main thread");
     int handled = 0;
-    Item item{};
+    Item item;
     while (takeOne(item)) {
         ++handled;
         if (!item.call) {
@@ -121,10 +127,13 @@ int NoticeQueue::processPending(NoticeHandler &handler)
         }
         // The sender stays blocked until done is set, so the payload is valid here.
         int answer = handler.handleNotice(item.call->code, item.call->payload);
-        std::lock_guard lock(m_lock);
-        item.call->answer = answer;
-        item.call->done = true;
-        // Notified under the lock: once done is seen the sender may return and end the call.
+        {
+            std::lock_guard lock(m_lock);
+            item.call->answer = answer;
+            item.call->done = true;
+        }
+        // Notified without the lock, so that the sender does not wake only to wait for it; the
+        // shared record stays alive here even when the sender has already returned.
         item.call->answered.notify_one();
     }
     return handled;

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <thread>
 
@@ -116,18 +117,18 @@ public:
     bool closed() const;
 
 private:
-    /// Lives on the sender's stack while it waits; its own condition variable wakes only that
-    /// sender when its answer is ready.
+    /// Shared by the waiting sender and the queue; its own condition variable wakes only that
+    /// sender when its answer is ready. answer and done are guarded by m_lock.
     struct PendingCall {
-        NoticeCode code;
-        const void *payload;
+        NoticeCode code{};
+        const void *payload = nullptr;
         int answer = 0;
         bool done = false;
         std::condition_variable answered;
     };
     struct Item {
-        PendingCall *call; ///< null for a status event
-        StatusEvent event;
+        std::shared_ptr<PendingCall> call; ///< null for a status event
+        StatusEvent event{};
     };
 
     bool takeOne(Item &item);

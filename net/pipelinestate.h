@@ -78,7 +78,7 @@ int FetchWorker(const std::shared_ptr<PipelineState> &state, RequestPtr request)
 /// notice 7. 1 when a retry was queued.
 int ReportFailure(PipelineState &state, const FetchRequest &request);
 
-/// Lowers the calling thread to the lowest priority (nice 19).
+/// Lowers the calling thread, and the threads it will create, to the lowest priority (nice 19).
 void LowerThreadPriority();
 
 } // namespace net

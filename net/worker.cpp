@@ -5,7 +5,6 @@
 #include <cstring>
 #include <exception>
 #include <sys/resource.h>
-#include <unistd.h>
 
 #include "base/text.h"
 #include "net/pipelinestate.h"
@@ -179,8 +178,9 @@ void deliver(PipelineState &state, void *plugin, const FetchRequest &request, co
 
 void LowerThreadPriority()
 {
-    // On Linux the nice value belongs to the thread; 19 is the lowest priority.
-    (void)::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), 19);
+    // On Linux the nice value belongs to the thread (who 0 is the calling thread), and threads
+    // it creates inherit it; 19 is the lowest priority.
+    (void)::setpriority(PRIO_PROCESS, 0, 19);
 }
 
 int ReportFailure(PipelineState &state, const FetchRequest &request)
@@ -207,8 +207,9 @@ int ReportFailure(PipelineState &state, const FetchRequest &request)
 
 int FetchWorker(const std::shared_ptr<PipelineState> &statePtr, RequestPtr request)
 {
+    // Already at the lowest priority: a thread starts with the nice value of the dispatcher
+    // that created it.
     PipelineState &state = *statePtr;
-    LowerThreadPriority();
 
     bool requeued = false;
     try {

@@ -1,11 +1,13 @@
 // A stand-in site plug-in for the pipeline tests. Its pages are plain lines:
 //   "C <url>" a category link, "T <id>" a topic, "M <number> <last>" a message, "N <name>" a
-// nickname of the post form. Every parser returns how many lines of its kind it found.
+// nickname of the post form. Every parser returns how many lines of its kind it found. A
+// message's reply number is the nice value of the thread that parsed it.
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <string_view>
+#include <sys/resource.h>
 
 #include "plugin_api/exports.h"
 
@@ -84,6 +86,8 @@ __attribute__((visibility("default"))) int ParseThread(MessageRecord *record, co
         std::sscanf(text.c_str(), "%d %d", &number, &last);
         record->number = number;
         record->lastNumber = last;
+        // The parser runs on the fetch worker: report the worker's nice value.
+        record->replyTo = ::getpriority(PRIO_PROCESS, 0);
         copyText(record->author, "fake");
         copyText(record->text, request->url);
     });

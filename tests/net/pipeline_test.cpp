@@ -95,6 +95,18 @@ TEST(Pipeline, TopicListGoesBeforeWaitingMessagesAndALaterMessageBehindThem)
     EXPECT_EQ(main.seen(NoticeCode::MessageParsed)[0].message.number, 1);
 }
 
+TEST(Pipeline, WorkersRunAtTheLowestPriority)
+{
+    LoopbackServer server(board());
+    TestMainThread main;
+    main.useProxy(server.port());
+    enqueue(main, messageUrl("t1", 1), plugin_api::kMessagePage);
+    ASSERT_TRUE(main.runUntilIdle());
+    auto messages = main.seen(NoticeCode::MessageParsed);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].message.replyTo, 19);
+}
+
 TEST(Pipeline, ThreadMaxOneRunsStrictlyOneRequestAtATime)
 {
     LoopbackServer server(board(15ms));
