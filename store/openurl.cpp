@@ -11,6 +11,9 @@ OpenAction DecideOpenUrl(std::string_view url, int start, int end, OpenMode mode
                          const std::function<std::optional<std::string>(std::string_view listUrl)> &findBoardName)
 {
     OpenAction action;
+    // The address box passes its text even when empty; there is nothing to open then.
+    if (url.empty())
+        return action;
     bool reuse = mode == OpenMode::ActiveTab;
     auto act = base::ExtractUrlParam("action=", url);
     if (mode == OpenMode::Browser || !act) {

@@ -43,7 +43,7 @@ struct OpenAction {
 /// "mid=" opens the topic by its page key, online with a start or end of 0 taken from mid, else
 /// from the log; any other action nothing. Mode 2, or a URL without "action=": the external
 /// browser while online, nothing offline. A mid that is not a number cannot give a range and
-/// opens nothing online.
+/// opens nothing online. An empty URL opens nothing.
 OpenAction DecideOpenUrl(std::string_view url, int start, int end, OpenMode mode, bool local, bool online,
                          std::string_view boardServer,
                          const std::function<std::optional<std::string>(std::string_view listUrl)> &findBoardName);
