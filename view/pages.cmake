@@ -1,0 +1,24 @@
+# Page building and the message text transforms: plain C++ that returns Shift_JIS bytes, built
+# also without Qt.
+add_library(nk_pages STATIC
+    texttransform.h texttransform.cpp
+    skin.h skin.cpp
+    render.h render.cpp
+    rendernav.h rendernav.cpp
+    extraction.h extraction.cpp)
+target_link_libraries(nk_pages PUBLIC nk_common nk_base nk_settings nk_store_topics)
+
+# The default skin in the program directory, written by the same code that restores it at run
+# time; rewritten only when that code changes, so local edits survive ordinary builds.
+add_executable(nk_skin_writer skinwriter.cpp)
+target_link_libraries(nk_skin_writer PRIVATE nk_pages)
+set_target_properties(nk_skin_writer PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tools)
+set(NK_DEFAULT_SKIN_FILES)
+foreach(name Header Res NewRes Res2 NewRes2 Footer)
+    list(APPEND NK_DEFAULT_SKIN_FILES ${NK_PROGRAM_DIR}/skin/${name}.html)
+endforeach()
+add_custom_command(OUTPUT ${NK_DEFAULT_SKIN_FILES}
+    COMMAND nk_skin_writer ${NK_PROGRAM_DIR}/skin
+    DEPENDS nk_skin_writer
+    COMMENT "Writing the default skin")
+add_custom_target(nk_default_skin ALL DEPENDS ${NK_DEFAULT_SKIN_FILES})
