@@ -33,7 +33,8 @@ template <std::size_t N>
 void SetFieldText(char (&field)[N], std::string_view text)
 {
     auto cut = base::CutSjis(text, N - 1);
-    std::memcpy(field, cut.data(), cut.size());
+    if (!cut.empty())
+        std::memcpy(field, cut.data(), cut.size());
     field[cut.size()] = '\0';
 }
 

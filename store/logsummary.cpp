@@ -1,7 +1,6 @@
 // Counting a log's lines in one pass over the file, and the summary cache.
 #include "store/logsummary.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -15,8 +14,9 @@ namespace store {
 namespace {
 
 // Counts lines chunk by chunk with the rules of base::SplitLines: every CR, LF or CR LF ends a
-// line, and text after the last break is one more line. LFs are counted in bulk and each CR
-// looked at on its own, which keeps the common CR LF file at memchr speed.
+// line, and text after the last break is one more line. Breaks are found with memchr, a pass for
+// LF and one for CR (whose next byte tells a lone CR from CR LF): about twice the cost of reading
+// the file, where a byte loop costs four times.
 class LineCounter {
 public:
     void feed(const char *data, std::size_t size)
@@ -27,7 +27,12 @@ public:
             ++begin; // the LF of a CR LF split between two chunks; its CR was counted
         if (begin < end)
             m_pendingCr = false;
-        m_breaks += std::count(begin, end, '\n');
+        for (const char *lf = begin; lf < end; ++lf) {
+            lf = static_cast<const char *>(std::memchr(lf, '\n', static_cast<std::size_t>(end - lf)));
+            if (!lf)
+                break;
+            ++m_breaks;
+        }
         for (const char *cr = begin; cr < end; ++cr) {
             cr = static_cast<const char *>(std::memchr(cr, '\r', static_cast<std::size_t>(end - cr)));
             if (!cr)
