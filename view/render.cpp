@@ -187,6 +187,14 @@ std::string SafeMessageHtml(std::string_view text)
     out.reserve(text.size() + 16);
     int open = 0;
     std::size_t i = 0;
+    // A ">" right after a tag kept here would make a reply marker with the tag's own ">", and
+    // LinkReferences would then cut the tag open; as "&gt;" it shows the same.
+    auto escapeNextCloser = [&] {
+        if (i < text.size() && text[i] == '>') {
+            out += "&gt;";
+            ++i;
+        }
+    };
     while (i < text.size()) {
         const std::size_t lt = text.find('<', i);
         if (lt == std::string_view::npos) {
@@ -201,12 +209,14 @@ std::string SafeMessageHtml(std::string_view text)
         if (brk != std::end(kBreaks)) {
             out += *brk;
             i = lt + brk->size();
+            escapeNextCloser();
             continue;
         }
         if (open > 0 && StartsWithNoCase(rest, "</a>")) {
             out += "</a>";
             --open;
             i = lt + 4;
+            escapeNextCloser();
             continue;
         }
         if (const std::optional<AnchorTag> tag = ParseAnchorTag(rest); tag && IsWebAddress(tag->href)) {
@@ -218,6 +228,7 @@ std::string SafeMessageHtml(std::string_view text)
             out += "\">";
             ++open;
             i = lt + tag->length;
+            escapeNextCloser();
             continue;
         }
         out += "&lt;";

@@ -32,7 +32,8 @@ std::string EscapeFieldText(std::string_view text);
 /// address alone, quoted; at most as many "</a>" as were opened, and those left open are closed),
 /// and entities. Every other "<" becomes "&lt;" and shows as text. Inside a kept address, the
 /// bytes and entities that could end the attribute or look like a reply marker are
-/// percent-encoded.
+/// percent-encoded, and a ">" right after a kept tag becomes "&gt;", so that LinkReferences never
+/// takes a tag's end for half of a reply marker.
 std::string SafeMessageHtml(std::string_view text);
 
 /// What the page builder reads besides the tab.

@@ -1,6 +1,8 @@
 // Building topic pages: the page frame, the range of lines, template choice, tags, NG, and what
 // board text may not do to the page.
+#include <algorithm>
 #include <gtest/gtest.h>
+#include <random>
 
 #include "base/textfile.h"
 #include "pagetesting.h"
@@ -151,6 +153,46 @@ TEST(SafeMessageHtml, KeptAddressesCannotEndTheirAttributeOrCarryReplyMarkers)
     EXPECT_EQ(view::SafeMessageHtml("<a href=http://x/>open"), "<a href=\"http://x/\">open</a>") << "closed at the end";
     const std::string linked = view::LinkReferences(view::SafeMessageHtml("<a href=\"http://x/&gt;&gt;12\">x</a>"), "B");
     EXPECT_EQ(linked.find("B12"), std::string::npos) << "no reply link inside the address";
+    EXPECT_EQ(view::SafeMessageHtml("<br>>5 <a href=http://x/>>6</a>>7"),
+              "<br>&gt;5 <a href=\"http://x/\">&gt;6</a>&gt;7") << "no tag end can pair with a following '>'";
+}
+
+// Every "<" the page gets from a message must start one of the kept forms.
+bool OnlyKeptMarkup(const std::string &html, std::string &why)
+{
+    static const char *kFixed[] = {"<br>", "<BR>", "<br/>", "<br />", "</a>"};
+    for (std::size_t at = html.find('<'); at != std::string::npos; at = html.find('<', at + 1)) {
+        const std::string_view rest = std::string_view(html).substr(at);
+        if (std::any_of(std::begin(kFixed), std::end(kFixed), [&](const char *f) { return rest.starts_with(f); }))
+            continue;
+        if (rest.starts_with("<a href=\"")) {
+            const std::size_t end = rest.find("\">");
+            const std::size_t bad = rest.find_first_of("\"<>'", 9);
+            if (end != std::string_view::npos && bad == end)
+                continue;
+        }
+        why = std::string(rest.substr(0, 40));
+        return false;
+    }
+    return true;
+}
+
+TEST(SafeMessageHtml, RandomBoardTextYieldsOnlyKeptMarkup)
+{
+    static const char *kPieces[] = {"<", ">", "a", " ", "href", "=", "\"", "'", "http://x/", "https://", "<br>",
+                                    "</a>", "<a ", "<A HREF=", "&gt;", "&lt;", "&quot;", "&amp;", ">>", "1", "\x82",
+                                    "\x9f", "javascript:", "\t", "\n", "<br", "/", "<a href=\"http://y/", "<!--"};
+    std::mt19937 random(12345);
+    for (int round = 0; round < 20000; ++round) {
+        std::string text;
+        const int pieces = static_cast<int>(random() % 24);
+        for (int i = 0; i < pieces; ++i)
+            text += kPieces[random() % std::size(kPieces)];
+        const std::string html = view::LinkReferences(view::SafeMessageHtml(text), kLinkBase);
+        std::string why;
+        ASSERT_TRUE(OnlyKeptMarkup(html, why)) << "input: " << text << "\noutput: " << html << "\nat: " << why;
+        ASSERT_EQ(pagetest::Count(html, "<a "), pagetest::Count(html, "</a>")) << text;
+    }
 }
 
 TEST(MessageLinkBase, BoardAndTopicOfTheTabsUrlWithAttributeBreakersEncoded)
