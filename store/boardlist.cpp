@@ -300,6 +300,92 @@ int FindMergeTarget(std::span<const TopicListTabRef> pages, const net::PageResul
     return -1;
 }
 
+std::optional<StoredBoardList> ReadStoredBoardList(const BoardPaths &paths, std::string_view listUrl)
+{
+    auto dir = ResolveBoardLogDir(paths, listUrl);
+    if (!dir)
+        return std::nullopt;
+    auto records = ReadBoardListFile(BoardListFilePath(*dir));
+    if (!records)
+        return std::nullopt;
+    return StoredBoardList{std::move(*dir), std::move(*records)};
+}
+
+int LoadFavoriteTopics(const std::vector<std::string> &favorites, TopicRowList &rows, const TopicListEnv &env)
+{
+    int added = 0;
+    auto addBoard = [&](std::string_view board, const std::unordered_set<std::string> &logNames) {
+        auto dir = ResolveBoardLogDir(env.paths, BoardListUrl(env.boardServer, board));
+        if (!dir)
+            return;
+        auto lines = base::ReadLines(BoardListFilePath(*dir));
+        if (!lines)
+            return;
+        std::string_view dirName = *dir;
+        while (dirName.size() > 1 && dirName.back() == '/')
+            dirName.remove_suffix(1);
+        dirName = dirName.substr(dirName.rfind('/') + 1);
+        for (const auto &text : *lines) {
+            auto line = ParseBoardListLine(text);
+            if (!line || !logNames.contains(line->logName))
+                continue;
+            TopicRow row;
+            row.image = kUnloggedTopicImage;
+            row.subItems[kTitleItem] = line->title;
+            row.subItems[kPostsItem] = std::to_string(line->postCount);
+            row.subItems[kFetchedItem] = "0";
+            row.subItems[kLatestItem] = line->latest;
+            row.subItems[kBoardItem] = std::string(dirName);
+            std::string_view logName = line->logName;
+            std::string_view topicId = logName.substr(0, logName.size() >= 4 ? logName.size() - 4 : 0);
+            if (auto path = TopicLogPath(*dir, topicId)) {
+                if (auto log = SummarizeLog(*path, env.logCache)) {
+                    setLogFigures(row, line->postCount, *log);
+                    row.image = kLoggedTopicImage;
+                }
+            }
+            row.entry = TopicEntry{line->topicUrl, line->logName, 0};
+            row.subItems[kNumberItem] = std::to_string(rows.rowCount() + 1);
+            rows.appendRow(std::move(row));
+            ++added;
+        }
+    };
+
+    std::string board;
+    std::unordered_set<std::string> logNames;
+    for (std::size_t i = 0; i < favorites.size(); ++i) {
+        std::string_view entry = favorites[i];
+        auto tab = entry.find('\t');
+        if (tab == std::string_view::npos)
+            continue;
+        if (!logNames.empty() && entry.substr(0, tab) != board) {
+            addBoard(board, logNames);
+            logNames.clear();
+        }
+        board = std::string(entry.substr(0, tab));
+        logNames.insert(std::string(entry.substr(tab + 1)));
+    }
+    if (!logNames.empty())
+        addBoard(board, logNames);
+    return added;
+}
+
+std::vector<std::string> FavoriteBoardListUrls(const std::vector<std::string> &favorites,
+                                               std::string_view boardServer)
+{
+    std::vector<std::string> urls;
+    std::unordered_set<std::string> seen;
+    for (const auto &entry : favorites) {
+        auto tab = entry.find('\t');
+        if (tab == std::string::npos)
+            continue;
+        std::string url = BoardListUrl(boardServer, std::string_view(entry).substr(0, tab));
+        if (seen.insert(url).second)
+            urls.push_back(std::move(url));
+    }
+    return urls;
+}
+
 MergeOutcome MergeTopicList(const net::PageResult &result, TopicListTarget &tab, const TopicListEnv &env)
 {
     if (!tab.rows)

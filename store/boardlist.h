@@ -103,4 +103,27 @@ int FindMergeTarget(std::span<const TopicListTabRef> pages, const net::PageResul
 /// SortDescending and sorts with key 0.
 MergeOutcome MergeTopicList(const net::PageResult &result, TopicListTarget &tab, const TopicListEnv &env);
 
+/// What `OpenTopicListLocal` reads before it touches a tab: the board's directory and the topics
+/// of its board list file. Nullopt when the directory does not resolve or the board was never
+/// listed (no board list file): nothing opens then.
+struct StoredBoardList {
+    std::string boardDir;
+    std::vector<TopicRecord> records;
+};
+std::optional<StoredBoardList> ReadStoredBoardList(const BoardPaths &paths, std::string_view listUrl);
+
+/// `LoadFavoriteTopics`: rows for the favorites tab from the logs. favorites are the lines of the
+/// favorites list, "board id\tlog name", sorted, so that a board's entries are adjacent. For each
+/// board whose directory resolves and whose board list file exists, every line of that file
+/// naming one of the board's favorites gives a row (title as stored, icon 4 with the log's line
+/// count when the log exists, else 5; the category column is the directory's last component),
+/// grouped by board in favorites order and in file order within a board. Favorites not in their
+/// board's file get no row. Returns the number of rows added.
+int LoadFavoriteTopics(const std::vector<std::string> &favorites, TopicRowList &rows, const TopicListEnv &env);
+
+/// The list URLs `ThrLstReload` refreshes for the favorites tab: each favorite's board, first
+/// occurrence only, in favorites order.
+std::vector<std::string> FavoriteBoardListUrls(const std::vector<std::string> &favorites,
+                                               std::string_view boardServer);
+
 } // namespace store

@@ -320,3 +320,47 @@ TEST(FindListedPostCount, FirstLineOfTheLogNameElseZero)
     EXPECT_EQ(store::FindListedPostCount(dir / "Foo.txt", "5.dat"), 0);
     EXPECT_EQ(store::FindListedPostCount(dir / "none.txt", "1.dat"), 0);
 }
+
+TEST_F(Board, StoredBoardListNeedsTheBoardsDirectoryAndListFile)
+{
+    EXPECT_FALSE(store::ReadStoredBoardList(env.paths, kList)); // never listed online
+    std::vector<TopicRecord> list{topicRecord("b", "B", 5, topicUrl("b"))};
+    store::MergeTopicList(result(list), tab, env);
+    auto stored = store::ReadStoredBoardList(env.paths, kList);
+    ASSERT_TRUE(stored);
+    EXPECT_EQ(stored->boardDir, boardDir);
+    ASSERT_EQ(stored->records.size(), 1u);
+    EXPECT_EQ(store::FieldText(stored->records[0].topicUrl), topicUrl("b"));
+
+    std::filesystem::remove(store::CategoryFilePath(program.path(), store::kPluginTreeName));
+    EXPECT_FALSE(store::ReadStoredBoardList(env.paths, kList));
+}
+
+TEST_F(Board, FavoritesTabFromTheLogsGroupsRowsByBoardInListFileOrder)
+{
+    // A second board, 88, in its own directory.
+    const std::string list88 = store::BoardListUrl(kServer, "88");
+    writeFile(store::CategoryFilePath(program.path(), store::kPluginTreeName),
+              crlf({"Cat\thttp://b/cat/\t1\t0", "Foo\t" + kList + "\t0\t1", "Bar\t" + list88 + "\t0\t1"}));
+    std::string dir88 = store::ResolveBoardLogDir(env.paths, list88).value();
+    writeFile(store::BoardListFilePath(boardDir),
+              crlf({"c.dat\t9\t2004/01/01 00:00\t" + topicUrl("c") + "\tSee &amp; say",
+                    "a.dat\t4\t2004/01/02 00:00\t" + topicUrl("a") + "\tAye", "z.dat\t1\td\tu\tNot a favorite"}));
+    writeFile(boardDir + "/c.dat", logLines(6));
+    writeFile(store::BoardListFilePath(dir88), crlf({"q.dat\t2\td88\tu88\tQueue"}));
+
+    std::vector<std::string> list{"77\ta.dat", "77\tc.dat", "77\tgone.dat", "88\tq.dat", "99\tx.dat", "broken"};
+    EXPECT_EQ(store::LoadFavoriteTopics(list, favoriteRows, env), 3);
+    ASSERT_EQ(favoriteRows.rowCount(), 3);
+    EXPECT_EQ(favoriteRows.row(0), (TopicRow{store::kLoggedTopicImage,
+                                             {"1", "See &amp; say", "9", "6", "3", "2004/01/01 00:00", "Foo"},
+                                             {topicUrl("c"), "c.dat", 0}}));
+    EXPECT_EQ(favoriteRows.row(1), (TopicRow{store::kUnloggedTopicImage,
+                                             {"2", "Aye", "4", "0", "", "2004/01/02 00:00", "Foo"},
+                                             {topicUrl("a"), "a.dat", 0}}));
+    EXPECT_EQ(favoriteRows.row(2).text(store::kBoardItem), "Bar");
+    EXPECT_EQ(favoriteRows.row(2).entry.topicUrl, "u88");
+
+    EXPECT_EQ(store::FavoriteBoardListUrls(list, kServer),
+              (std::vector<std::string>{kList, list88, store::BoardListUrl(kServer, "99")}));
+}
