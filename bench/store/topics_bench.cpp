@@ -37,7 +37,8 @@ volatile std::size_t g_sink;
 // A message text like the board's: Japanese sentences, breaks, entities and references.
 std::string BodyFor(std::mt19937 &random, int number)
 {
-    static const char *kPieces[] = {"\x93\xfa\x96\x7b\x8c\xea\x82\xcc\x95\xb6\x8f\xcd\x82\xc5\x82\xb7\x81\x42", // 日本語の文章です。
+    static const char *kPieces[] = {// 日本語の文章です。
+                                    "\x93\xfa\x96\x7b\x8c\xea\x82\xcc\x95\xb6\x8f\xcd\x82\xc5\x82\xb7\x81\x42",
                                     "<br>", "&lt;tag&gt; &amp; &quot;q&quot;", "abc def ghi ", "<br><br>",
                                     "\x83\x65\x83\x58\x83\x67"}; // テスト
     std::string body;
@@ -138,7 +139,8 @@ int main(int argc, char **argv)
         rs.boardBase = options.boardBase;
         rs.msgview = count;
         rs.ng = &ng;
-        const double render = MedianMicros(runs, [&] { g_sink = view::RenderTopicPage(tab, tab.lines, rs).html.size(); });
+        const double render =
+            MedianMicros(runs, [&] { g_sink = view::RenderTopicPage(tab, tab.lines, rs).html.size(); });
         char label[64];
         std::snprintf(label, sizeof label, "BuildTopicPage %d messages (%zu KB)", count, bytes / 1024);
         std::printf("%-40s %12.1f %12.1f %8.1f\n", label, build, copy, build / copy);

@@ -312,7 +312,8 @@ TEST_F(TopicFetch, ReusingATabForAnotherTopicWritesTheOldTopicFirst)
     Serve(m_topic, m_host, m_board, options, false, 2);
     m_host.queue.clear();
 
-    const std::string otherKey = std::string(kBase) + "bbs?action=m&board=" + kBoard + "&sid=" + kBoard + "&tid=t88&mid=1";
+    const std::string otherKey =
+        std::string(kBase) + "bbs?action=m&board=" + kBoard + "&sid=" + kBoard + "&tid=t88&mid=1";
     std::optional<store::OnlineOpening> other = store::OpenTopicOnline(otherKey, options, m_host);
     ASSERT_TRUE(other);
     store::BeginOnlineFetch(m_topic, std::move(*other), 1, 3, options, m_host);
@@ -329,14 +330,6 @@ TEST(ViewStartAfterFinish, StaysAtZeroAdvancesByAPageOrShowsTheLastPage)
     EXPECT_EQ(store::ViewStartAfterFinish(100, 250, 100), 150) << "less than a page follows";
     EXPECT_EQ(store::ViewStartAfterFinish(100, 300, 100), 200);
     EXPECT_EQ(store::ViewStartAfterFinish(10, 50, 100), 0) << "never negative";
-}
-
-TEST(FinishedRowFigures, NotFetchedIsTheRowsCountMinusTheLines)
-{
-    const store::RowFigures f = store::FinishedRowFigures(120, 100);
-    EXPECT_EQ(f.fetched, 100);
-    EXPECT_EQ(f.notFetched, 20);
-    EXPECT_EQ(f.icon, 4);
 }
 
 TEST(FetchLimit, FromTheChosenDownloadCount)

@@ -83,12 +83,6 @@ TEST(SortLogLines, NumericOrderStableForEqualNumbersNonNumbersFirst)
     EXPECT_EQ(lines, (std::vector<std::string>{"x\ta", "1\ta", "9\ta", "9\tb", "10\ta", "100\ta"}));
 }
 
-TEST(NumberIndexPath, ReplacesTheLastThreeCharacters)
-{
-    EXPECT_EQ(store::NumberIndexPath("/logs/board/t1.dat"), "/logs/board/t1.log");
-    EXPECT_EQ(store::NumberIndexPath("ab"), "ablog");
-}
-
 TEST(AddLoggedNumbers, TakesOnlyPlainMessageNumbers)
 {
     base::SortedTextList numbers;
@@ -113,13 +107,6 @@ TEST_F(StoredTopicFiles, WriteCreatesTheBoardDirAndBothFilesReadBack)
     ASSERT_TRUE(stored.log && stored.index);
     EXPECT_EQ(*stored.log, lines);
     EXPECT_EQ(stored.index->size(), 3u);
-}
-
-TEST_F(StoredTopicFiles, MissingFilesReadAsAbsent)
-{
-    const store::StoredTopic stored = store::ReadStoredTopic(LogPath());
-    EXPECT_FALSE(stored.log);
-    EXPECT_FALSE(stored.index);
 }
 
 } // namespace

@@ -19,13 +19,17 @@ protected:
     {
         m_skin.header = "<H>\r\n";
         m_skin.footer = "<F>\r\n";
-        const std::string tags = "<NUMBER/>|<RESNUMBER/>|<MSGCOUNT/>|<RESURL/>|<DATE/>|<NAME/>|<TITLE/>|<MESSAGE/>]\r\n";
+        const std::string tags =
+            "<NUMBER/>|<RESNUMBER/>|<MSGCOUNT/>|<RESURL/>|<DATE/>|<NAME/>|<TITLE/>|<MESSAGE/>]\r\n";
         m_skin.res = "[R " + tags;
         m_skin.newRes = "[N " + tags;
         m_options.boardBase = kBase;
         m_options.ng = &m_ng;
     }
-    std::string Build(const store::TopicState &tab) const { return view::BuildTopicPage(m_skin, tab.lines, tab, m_options); }
+    std::string Build(const store::TopicState &tab) const
+    {
+        return view::BuildTopicPage(m_skin, tab.lines, tab, m_options);
+    }
 
     view::Skin m_skin;
     view::PageOptions m_options;
@@ -55,7 +59,8 @@ TEST_F(BuildPage, TwoHundredFiftyLinesFromTwoHundredShowLinesTwoHundredToTheEnd)
 TEST_F(BuildPage, EveryTagFilledFromTheLineAndTheTab)
 {
     store::TopicState tab = Tab({Line(12, "7", "alice", "Re: x", "hello")});
-    EXPECT_EQ(Build(tab), std::string("<H>\r\n[R 12|7|250|") + kLinkBase + "7|2004/01/02 03:04|alice|Re: x|hello]\r\n<F>\r\n");
+    EXPECT_EQ(Build(tab),
+              std::string("<H>\r\n[R 12|7|250|") + kLinkBase + "7|2004/01/02 03:04|alice|Re: x|hello]\r\n<F>\r\n");
 }
 
 TEST_F(BuildPage, ReplyZeroKeepsTheResNumberTagAndLinksToMidZero)
@@ -114,7 +119,8 @@ TEST_F(BuildPage, ReferencesInTheMessageLinkToTheTopicsMessages)
 TEST_F(BuildPage, BoardTextCannotOpenTagsOrLeaveAttributes)
 {
     m_skin.res = "<a href=\"p/<NAME/>\"><NAME/></a><b><TITLE/></b><DATE/><NUMBER/>|<MESSAGE/>\r\n";
-    const store::TopicState tab = Tab({Line(1, "0", "x\"><script>", "<TITLE/><i>", "<script>alert(1)</script><NAME/>")});
+    const store::TopicState tab =
+        Tab({Line(1, "0", "x\"><script>", "<TITLE/><i>", "<script>alert(1)</script><NAME/>")});
     const std::string page = Build(tab);
     EXPECT_EQ(page.find("<script"), std::string::npos) << page;
     EXPECT_EQ(page.find("<i>"), std::string::npos);
@@ -151,7 +157,8 @@ TEST(SafeMessageHtml, KeptAddressesCannotEndTheirAttributeOrCarryReplyMarkers)
     EXPECT_EQ(view::SafeMessageHtml("<a href=\"http://x/&gt;&gt;12>>3\">x</a>"),
               "<a href=\"http://x/%3E%3E12%3E%3E3\">x</a>");
     EXPECT_EQ(view::SafeMessageHtml("<a href=http://x/>open"), "<a href=\"http://x/\">open</a>") << "closed at the end";
-    const std::string linked = view::LinkReferences(view::SafeMessageHtml("<a href=\"http://x/&gt;&gt;12\">x</a>"), "B");
+    const std::string linked =
+        view::LinkReferences(view::SafeMessageHtml("<a href=\"http://x/&gt;&gt;12\">x</a>"), "B");
     EXPECT_EQ(linked.find("B12"), std::string::npos) << "no reply link inside the address";
     EXPECT_EQ(view::SafeMessageHtml("<br>>5 <a href=http://x/>>6</a>>7"),
               "<br>&gt;5 <a href=\"http://x/\">&gt;6</a>&gt;7") << "no tag end can pair with a following '>'";
@@ -247,8 +254,10 @@ TEST_F(RenderWithSkin, MissingRequiredTemplateSwitchesToTheProgramsDefaultSkin)
     EXPECT_EQ(page.skinDir, programSkin);
     EXPECT_NE(page.html.find("name=\"Res1\" href=\"pop:1\""), std::string::npos);
     EXPECT_NE(page.html.find("href=\"http://profiles.example.jp/name\""), std::string::npos);
-    EXPECT_NE(base::ReadFile(programSkin + "/Res.html").value_or("edited"), "edited\r\n") << "the edited copy is replaced";
-    EXPECT_EQ(base::ReadFile(m_dir + "/mine/Res.html").value_or(""), "R<NUMBER/>\r\n") << "the user's skin is left alone";
+    EXPECT_NE(base::ReadFile(programSkin + "/Res.html").value_or("edited"), "edited\r\n")
+        << "the edited copy is replaced";
+    EXPECT_EQ(base::ReadFile(m_dir + "/mine/Res.html").value_or(""), "R<NUMBER/>\r\n")
+        << "the user's skin is left alone";
 }
 
 TEST_F(RenderWithSkin, DefaultSkinThatCannotBeWrittenStopsTheRender)
