@@ -152,16 +152,6 @@ TEST(RowColors, StripesFollowPositionsAndHighlightedTextIsRed)
     EXPECT_EQ(store::TopicRowColors(2, false, design).background, 0x0000AA);
 }
 
-TEST(ClickSettings, ChooseOneOfTheFourOpeningCommands)
-{
-    EXPECT_EQ(store::OpenCommandForClick(0), store::OpenCommand::ActiveOpen);
-    EXPECT_EQ(store::OpenCommandForClick(1), store::OpenCommand::NewOpen);
-    EXPECT_EQ(store::OpenCommandForClick(2), store::OpenCommand::LocalActiveOpen);
-    EXPECT_EQ(store::OpenCommandForClick(3), store::OpenCommand::LocalNewOpen);
-    EXPECT_EQ(store::OpenCommandForClick(4), store::OpenCommand::None);
-    EXPECT_EQ(store::OpenCommandForClick(-1), store::OpenCommand::None);
-}
-
 TEST(DlCountMenu, ListsAllThenTheEntriesWithTheChosenOneChecked)
 {
     settings::NetworkSettings network;

@@ -1,4 +1,4 @@
-// What OpenUrl opens for each kind of URL, mode and online state; tab lookup; ShowStatus.
+// What OpenUrl opens for each kind of URL, mode and online state, and the tab lookup.
 #include <gtest/gtest.h>
 
 #include "store/boardurls.h"
@@ -110,13 +110,4 @@ TEST(FindPageIndex, MatchesByPluginAndTheKeyOfEachKind)
     };
     std::vector<TopicListPage> lists{{&other, "L"}, {&site, "L"}};
     EXPECT_EQ(store::FindPageIndexIn(lists, &site, "L", store::PageKind::TopicList), 1);
-}
-
-TEST(ShowStatus, WritesKindAndMessageWithAPluginElseEmptiesThePanels)
-{
-    int site;
-    EXPECT_EQ(store::ShowStatus(&site, "kind", "message"),
-              (store::StatusTexts{std::string("message"), std::nullopt, std::string("kind")}));
-    EXPECT_EQ(store::ShowStatus(nullptr, "kind", "message"),
-              (store::StatusTexts{std::string(), std::string(), std::string()}));
 }
