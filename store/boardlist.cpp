@@ -165,8 +165,8 @@ MergeOutcome favoritesRefresh(std::span<const TopicRecord> records, bool fromLoc
         if (matches == index.end())
             continue;
         for (int at : matches->second) {
-            std::string listUrl =
-                BoardListUrl(env.boardServer, base::ExtractUrlParam("board=", rows.row(at).entry.topicUrl).value_or(""));
+            std::string board = base::ExtractUrlParam("board=", rows.row(at).entry.topicUrl).value_or("");
+            std::string listUrl = BoardListUrl(env.boardServer, board);
             auto rowDir = ResolveBoardLogDir(env.paths, listUrl);
             if (!rowDir)
                 continue;

@@ -143,7 +143,8 @@ int run(const Sizes &sizes)
     std::printf("open a board: %d listed, %d logs of %d lines (%.1f MB)\n", sizes.listed, sizes.logs,
                 sizes.linesPerLog, static_cast<double>(logBytes) / 1e6);
     std::printf("  reading every log (reference)   %8.2f ms\n", referenceMs);
-    std::printf("  merge without cache             %8.2f ms  (%.2f x reference)\n", uncachedMs, uncachedMs / referenceMs);
+    std::printf("  merge without cache             %8.2f ms  (%.2f x reference)\n", uncachedMs,
+                uncachedMs / referenceMs);
     std::printf("  merge with warm cache           %8.2f ms  (%.3f x reference, %.1f x faster than uncached)\n",
                 cachedMs, cachedMs / referenceMs, uncachedMs / cachedMs);
 

@@ -99,7 +99,8 @@ TEST(ResolveBoardLogDir, DoubleByteCharactersAndHostileNamesAreHandledSafely)
     EXPECT_FALSE(store::ResolveBoardLogDir(p.paths, kFooList));
 
     // Damaged lines are passed over, like the loader does.
-    p.categories({"Cat\tu\t1\t0", "garbage " + kFooList, "Board\t" + kFooList + "\t0\tx", "Board\t" + kFooList + "\t0\t1"});
+    p.categories({"Cat\tu\t1\t0", "garbage " + kFooList, "Board\t" + kFooList + "\t0\tx",
+                  "Board\t" + kFooList + "\t0\t1"});
     EXPECT_EQ(store::ResolveBoardLogDir(p.paths, kFooList), p.paths.logRoot + "/Cat/Board");
 }
 

@@ -45,7 +45,8 @@ protected:
         env.decodeTitle = decodeForTest;
         boardDir = store::ResolveBoardLogDir(env.paths, kList).value();
         tab = store::TopicListTarget{&g_site, kList, boardDir, "Foo", &rows};
-        favorites = store::TopicListTarget{nullptr, store::kFavoritesListUrl, "", store::kFavoritesCaption, &favoriteRows};
+        favorites =
+            store::TopicListTarget{nullptr, store::kFavoritesListUrl, "", store::kFavoritesCaption, &favoriteRows};
     }
 
     net::PageResult result(const std::vector<TopicRecord> &records, void *site = &g_site, std::string url = kList)
@@ -114,7 +115,8 @@ TEST_F(Board, BoardMergeShowsAndStoresTitlesDecodedButFavoritesRefreshKeepsTheEn
     std::vector<TopicRecord> list{topicRecord("t", "Tom &amp; Jerry", 2, topicUrl("t"))};
     store::MergeTopicList(result(list), tab, env);
     EXPECT_EQ(rows.row(0).text(store::kTitleItem), "Tom & Jerry");
-    EXPECT_EQ(boardtest::readFile(listFile()), crlf({"t.dat\t2\t2004/01/02 03:04\t" + topicUrl("t") + "\tTom & Jerry"}));
+    EXPECT_EQ(boardtest::readFile(listFile()),
+              crlf({"t.dat\t2\t2004/01/02 03:04\t" + topicUrl("t") + "\tTom & Jerry"}));
 
     favoriteRows.appendRow(favoriteRow("t", "Tom & Jerry"));
     store::MergeTopicList(result(list, nullptr), favorites, env);

@@ -82,7 +82,8 @@ TEST(CategoryFile, LoadsNodesWithTheirUrlKindAndStateImage)
 {
     TempDir dir;
     writeFile(categoryFile(dir, store::kPluginTreeName),
-              crlf({"Arts\thttp://b/dir/arts/\t1\t0", "Painting board\thttp://b/bbs?action=topics&board=1&sid=1&type=r\t0\t1",
+              crlf({"Arts\thttp://b/dir/arts/\t1\t0",
+                    "Painting board\thttp://b/bbs?action=topics&board=1&sid=1&type=r\t0\t1",
                     "Odd kind\thttp://b/x/\t7\t0"}));
     CategoryTree tree;
     int created = 0;

@@ -54,12 +54,15 @@ TEST(OpenUrl, MessageUrlsOpenTheTopicByItsPageKeyWithTheRangeFromMid)
 {
     std::string url = "http://b/bbs?action=m&board=78&sid=78&tid=T9&mid=7";
     std::string key = store::TopicMessageUrl(kServer, "78", "T9", "7");
-    EXPECT_EQ(open(url, 0, 0, OpenMode::ActiveTab, false, true), (OpenAction{Kind::TopicOnline, key, "", 7, 7, true, -1}));
+    EXPECT_EQ(open(url, 0, 0, OpenMode::ActiveTab, false, true),
+              (OpenAction{Kind::TopicOnline, key, "", 7, 7, true, -1}));
     // A row's open passes 1 and its post count, which stay.
-    EXPECT_EQ(open(url, 1, 20, OpenMode::NewTab, false, true), (OpenAction{Kind::TopicOnline, key, "", 1, 20, false, -1}));
+    EXPECT_EQ(open(url, 1, 20, OpenMode::NewTab, false, true),
+              (OpenAction{Kind::TopicOnline, key, "", 1, 20, false, -1}));
     EXPECT_EQ(open(url, 1, 0, OpenMode::NewTab, false, true).end, 7);
 
-    EXPECT_EQ(open(url, 1, 20, OpenMode::ActiveTab, true, true), (OpenAction{Kind::TopicLocal, key, "", 0, 0, true, -1}));
+    EXPECT_EQ(open(url, 1, 20, OpenMode::ActiveTab, true, true),
+              (OpenAction{Kind::TopicLocal, key, "", 0, 0, true, -1}));
     EXPECT_EQ(open(url, 0, 0, OpenMode::NewTab, false, false).kind, Kind::TopicLocal);
 
     // The page key keeps the mid text; a board missing from the category file still opens.
@@ -82,7 +85,8 @@ TEST(OpenUrl, MessageUrlsOpenTheTopicByItsPageKeyWithTheRangeFromMid)
 TEST(OpenUrl, BrowserModeAndOtherUrlsGoOutsideOnlyWhileOnline)
 {
     std::string board = "http://b/bbs?action=topics&board=77";
-    EXPECT_EQ(open(board, 0, 0, OpenMode::Browser, false, true), (OpenAction{Kind::External, board, "", 0, 0, false, -1}));
+    EXPECT_EQ(open(board, 0, 0, OpenMode::Browser, false, true),
+              (OpenAction{Kind::External, board, "", 0, 0, false, -1}));
     EXPECT_EQ(open(board, 0, 0, OpenMode::Browser, false, false).kind, Kind::Nothing);
     EXPECT_EQ(open("http://example.com/page", 0, 0, OpenMode::ActiveTab, false, true).kind, Kind::External);
     EXPECT_EQ(open("http://example.com/page", 0, 0, OpenMode::NewTab, true, false).kind, Kind::Nothing);
