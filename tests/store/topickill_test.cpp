@@ -1,5 +1,6 @@
 // A process downloading a topic is killed at random moments; every log and index pair it leaves
 // must be a complete earlier version that the next opening reads without loss or duplicates.
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <gtest/gtest.h>
@@ -95,8 +96,11 @@ TEST_F(TopicKill, EveryLogLeftByAKilledDownloadIsACompleteEarlierVersion)
     std::mt19937 random(seed);
     SCOPED_TRACE("seed " + std::to_string(seed) + ", whole download " + std::to_string(whole.count()) + " us");
     // Each run goes on from what the previous one left, so a kill window of a 25th of the whole
-    // download takes many runs to complete it.
-    const auto window = static_cast<unsigned>(std::max<long long>(whole.count() / 25, 500));
+    // download takes many runs to complete it. Later rounds write larger files and take longer:
+    // a run that wrote nothing new widens the window for the next one.
+    const auto first = static_cast<unsigned>(std::max<long long>(whole.count() / 25, 500));
+    const auto widest = static_cast<unsigned>(std::min<long long>(4 * whole.count() + 1000, 10'000'000));
+    auto window = first;
     int held = 0;
     int kills = 0;
     bool completed = false;
@@ -117,6 +121,7 @@ TEST_F(TopicKill, EveryLogLeftByAKilledDownloadIsACompleteEarlierVersion)
         }
         const int now = CheckFiles();
         ASSERT_GE(now, held) << "a kill lost messages that were written before";
+        window = now > held ? first : std::min(window * 2, widest);
         held = now;
     }
     EXPECT_TRUE(completed) << "the download finishes across " << kills << " kills";
