@@ -12,11 +12,13 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QWheelEvent>
+#include <cstring>
 
 #include "base/programdir.h"
 #include "help/help.h"
 #include "help/helpwindow.h"
 #include "net/pipeline.h"
+#include "plugin_api/exports.h"
 #include "view/htmlview.h"
 #include "qtbridge/sjis.h"
 #include "ui/images.h"
@@ -63,6 +65,7 @@ TMainForm::TMainForm(std::string programDir, MessageFn showMessage, BrowserFacto
     buildLayout();
     buildMenus();
     wireActions();
+    wireBoards();
     qApp->installEventFilter(this);
 
     // Update handlers run before menus open and on a short idle timer.
@@ -185,8 +188,19 @@ bool TMainForm::FormCreate()
         close = true;
     }
     m_pipeline->setPlugin(m_plugin);
+    if (m_plugin) {
+        if (auto info = plugin_api::FindExport<PluginInfoFn>(m_plugin, plugin_api::kPluginInfoName)) {
+            PluginInfo record{};
+            info(&record);
+            m_boardServer.assign(record.baseUrl, strnlen(record.baseUrl, sizeof record.baseUrl));
+        }
+    }
+
+    LoadCategoryFiles();
 
     ApplyDisplaySettings(true);
+
+    CreateFavoritesTree();
 
     if (m_settings.login.start && !close)
         FileLoginExecute();
@@ -212,6 +226,7 @@ void TMainForm::FormDestroy()
     if (m_destroyed || !m_created)
         return;
     m_destroyed = true;
+    SaveCategoryFiles();
     SaveSettings();
     // Closing the channel answers every worker still waiting in a notice; the waiting requests
     // are freed unsent.

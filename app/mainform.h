@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QPersistentModelIndex>
 #include <QPointer>
 #include <array>
 #include <functional>
@@ -16,6 +17,9 @@
 #include "settings/inifile.h"
 #include "settings/nglists.h"
 #include "settings/settings.h"
+#include "store/categorycrawl.h"
+#include "store/logsummary.h"
+#include "store/openurl.h"
 #include "ui/actionlist.h"
 #include "ui/panelayout.h"
 
@@ -25,6 +29,8 @@ class QMenuBar;
 class QSplitter;
 class QToolBar;
 class QToolButton;
+class QTreeWidget;
+class QTreeWidgetItem;
 
 namespace help {
 class Help;
@@ -40,6 +46,7 @@ class TopicListPane;
 class TopicPane;
 class MainStatusBar;
 class SplitterPaneHost;
+struct TopicListPage;
 class TabStrip;
 } // namespace ui
 
@@ -84,6 +91,13 @@ public:
     /// `ApplyDisplaySettings`.
     void ApplyDisplaySettings(bool atStartup);
 
+    /// `OpenUrl`: the one way to open a board, a topic or the external browser.
+    void OpenUrl(const std::string &url, int start, int end, store::OpenMode mode, bool local);
+    /// The board server's base URL, from the plug-in.
+    const std::string &boardServer() const { return m_boardServer; }
+    /// The site's category tab, or -1.
+    int siteCategoryTab() const;
+
 protected:
     void closeEvent(QCloseEvent *event) override;
     /// `HandleNotice`: every notice of the workers, on the main thread, one at a time.
@@ -103,6 +117,30 @@ private:
     void SaveSettings();
     void applyFormSettings(bool full);
     void applyStatus(const net::StatusChange &change);
+    /// `ShowStatus`: the kind word and a message, for a plug-in's work; without one it clears.
+    void showSiteStatus(void *site, std::string_view kind, std::string_view message);
+
+    // Boards: the category trees, the crawl, opening topic lists and their merge.
+    void wireBoards();
+    void LoadCategoryFiles();
+    void SaveCategoryFiles();
+    void CreateFavoritesTree();
+    void OpenTopicListOnline(const std::string &listUrl, const std::string &boardName, bool reuse);
+    void OpenTopicListLocal(const std::string &listUrl, const std::string &boardName, bool reuse);
+    void OpenExternal(const std::string &url);
+    /// Finds the board's tab or makes one (reusing the active tab when asked), and prepares it
+    /// for a new list: caption, site, list URL, board directory, rows cleared, batch begun.
+    ui::TopicListPage &prepareTopicListTab(const std::string &listUrl, const std::string &boardName, bool reuse);
+    int mergeTopicList(const net::PageResult &result);
+    void addParsedCategories(const net::CategoryResult &result);
+    void CtgUpdateExecute();
+    void CtgUpdateStopExecute();
+    void ctgSearch(bool ask);
+    void categoryNodeExpanded(QTreeWidgetItem *item);
+    void runClickSetting(int setting, bool categoryTree);
+    void rebuildDlCountMenu(QMenu *menu);
+    void ThrLstOpenCtgExecute();
+    void ThrLstExtraExecute();
     /// `FileLogin`: a logout when logged in, otherwise a login with [login] id and pass.
     void FileLoginExecute();
     void collectFormSettings();
@@ -145,6 +183,14 @@ private:
     QLineEdit *m_urlEdit = nullptr;
     QToolButton *m_urlButton = nullptr;
     std::vector<QMenu *> m_menus;
+
+    std::string m_boardServer;
+    store::CategoryCrawl m_crawl;
+    store::LogSummaryCache m_logCache;
+    bool m_sortDescending = false; ///< `SortDescending`, shared by every list
+    std::string m_searchText;      ///< `SearchText`, Shift_JIS
+    QPersistentModelIndex m_lastExpanded; ///< `LastExpandedNode`
+    QTreeWidget *m_lastExpandedTree = nullptr;
 
     int m_tabTarget = -1;      ///< `TabTarget`
     int m_targetMessage = -1;  ///< the message the message menu acts on

@@ -8,6 +8,7 @@
 #include "qtbridge/sjis.h"
 #include "ui/panes.h"
 #include "ui/statusbar.h"
+#include <QTreeWidget>
 
 void TMainForm::applyStatus(const net::StatusChange &change)
 {
@@ -30,8 +31,17 @@ int TMainForm::handleNotice(net::NoticeCode code, const void *payload)
 {
     using net::NoticeCode;
     switch (code) {
+    case NoticeCode::CategoryParsed:
+        addParsedCategories(*static_cast<const net::CategoryResult *>(payload));
+        return 0;
+    case NoticeCode::TopicListParsed:
+        mergeTopicList(*static_cast<const net::PageResult *>(payload));
+        return 0;
     case NoticeCode::RequestFailed: {
-        net::RetryOutcome outcome = m_pipeline->handleRequestFailed(*static_cast<const FetchRequest *>(payload));
+        const auto &request = *static_cast<const FetchRequest *>(payload);
+        net::RetryOutcome outcome = m_pipeline->handleRequestFailed(request);
+        if (request.kind == plugin_api::kCategoryPage && outcome.answer == 1)
+            m_crawl.requeued();
         if (!outcome.retryErrorListUrl.empty()) {
             ui::TopicListPane &pane = *m_topicListPane;
             for (int i = 0; i < pane.pages().size(); ++i)
@@ -54,12 +64,17 @@ int TMainForm::handleNotice(net::NoticeCode code, const void *payload)
         return m_pipeline->handleMessageRejected(*static_cast<const FetchRequest *>(payload));
     case NoticeCode::CategoryWorkerEnded: {
         net::CategoryEndOutcome outcome = m_pipeline->handleCategoryWorkerEnded();
+        store::CategoryCrawl::WorkerEnd end = m_crawl.workerEnded(outcome);
         applyStatus(outcome.status);
+        int site = siteCategoryTab();
+        if (end.endBatch && site >= 0 && m_categoryPane->pages()[site].tree)
+            m_categoryPane->pages()[site].tree->setUpdatesEnabled(true);
+        if (end.finished)
+            SaveCategoryFiles();
         return 0;
     }
-    // The stores that take categories (1), topic lists (5), messages (7) and the post form
-    // dialogs (11 to 14) are not part of the window yet: their results find no receiver and are
-    // dropped, as results for a closed tab are.
+    // The topic tabs (7) and the post form dialogs (11 to 14) are not part of the window yet:
+    // their results find no receiver and are dropped, as results for a closed tab are.
     default:
         return 0;
     }

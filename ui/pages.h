@@ -3,10 +3,12 @@
 #pragma once
 
 #include <QPointer>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "base/textlist.h"
+#include "store/categorytree.h"
 #include "plugin_api/loader.h"
 
 class QTreeWidget;
@@ -17,6 +19,8 @@ namespace ui {
 struct CategoryPage {
     plugin_api::PluginHandle site = nullptr; ///< none for the favorites tree
     QPointer<QTreeWidget> tree;
+    /// The store's view of tree; lives as long as the tab.
+    std::unique_ptr<store::CategoryTreeModel> model;
 };
 
 struct TopicListPage {

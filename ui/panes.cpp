@@ -11,7 +11,9 @@
 #include <QVBoxLayout>
 
 #include "qtbridge/sjis.h"
+#include "ui/categorytreeview.h"
 #include "ui/images.h"
+#include "ui/topiclistview.h"
 #include "ui/tablist.h"
 
 namespace ui {
@@ -146,6 +148,14 @@ CategoryPage &CategoryPane::createPage(plugin_api::PluginHandle site, const QStr
         tree->setDragDropMode(QAbstractItemView::InternalMove);
     }
     page.tree = tree;
+    page.model = std::make_unique<CategoryTreeAdapter>(*tree, m_images);
+    connect(tree, &QTreeWidget::itemExpanded, this, &CategoryPane::nodeExpanded);
+    connect(tree, &QTreeWidget::itemCollapsed, this, &CategoryPane::nodeCollapsed);
+    connect(tree, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem *item) { emit nodeClicked(item); });
+    connect(tree, &QTreeWidget::itemDoubleClicked, this,
+            [this](QTreeWidgetItem *item) { emit nodeDoubleClicked(item); });
+    connect(tree, &QWidget::customContextMenuRequested, this,
+            [this, tree](const QPoint &pos) { emit contextMenuAt(tree, pos); });
     m_strip->addTab(tree, caption);
     if (activate)
         m_strip->setCurrentIndex(m_strip->count() - 1);
@@ -210,8 +220,22 @@ TopicListPage &TopicListPane::createPage(plugin_api::PluginHandle site, const QS
             if (column >= 0 && column < static_cast<int>(m_columnWidths.size()))
                 m_columnWidths[static_cast<std::size_t>(column)] = size;
         });
+        // The view fits the column itself; what is recorded is the widest sub-item text. This
+        // runs after the view's own handler, so its resize does not overwrite the entry.
+        connect(view->header(), &QHeaderView::sectionHandleDoubleClicked, this, [this, view](int column) {
+            if (column >= 0 && column < static_cast<int>(m_columnWidths.size()))
+                m_columnWidths[static_cast<std::size_t>(column)] = FittedColumnWidth(*view, column);
+        });
+        connect(view->header(), &QHeaderView::sectionClicked, this,
+                [this](int column) { emit headerClicked(column); });
     }
     page.view = view;
+    if (!treeForm) {
+        connect(view, &QTreeWidget::itemClicked, this, [this] { emit rowClicked(); });
+        connect(view, &QTreeWidget::itemDoubleClicked, this, [this] { emit rowDoubleClicked(); });
+        connect(view, &QWidget::customContextMenuRequested, this,
+                [this, view](const QPoint &pos) { emit contextMenuAt(view, pos); });
+    }
     int index = m_strip->addTab(view, caption);
     if (withIcon)
         m_strip->setTabIcon(index, m_images[image::Board]);

@@ -15,6 +15,7 @@
 #include "ui/tabstrip.h"
 
 class QTreeWidget;
+class QTreeWidgetItem;
 
 namespace ui {
 
@@ -73,6 +74,14 @@ public:
     CategoryPage *activePage();
     void applyDisplay(const settings::Settings &s, const QFont &treeFont);
 
+signals:
+    void nodeExpanded(QTreeWidgetItem *item);
+    void nodeCollapsed(QTreeWidgetItem *item);
+    void nodeClicked(QTreeWidgetItem *item);
+    void nodeDoubleClicked(QTreeWidgetItem *item);
+    /// The tree's pop-up menu was asked for at pos (viewport coordinates).
+    void contextMenuAt(QTreeWidget *tree, const QPoint &pos);
+
 private:
     const std::vector<QIcon> &m_images;
     PageList<CategoryPage> m_pages;
@@ -95,6 +104,12 @@ public:
 signals:
     /// The user switched to another tab: the address box shows its list URL.
     void listUrlShown(const QString &url);
+    /// A column header of a list view was clicked.
+    void headerClicked(int column);
+    void rowClicked();
+    void rowDoubleClicked();
+    /// A list's pop-up menu was asked for at pos (viewport coordinates).
+    void contextMenuAt(QTreeWidget *list, const QPoint &pos);
 
 private:
     void activeTabChanged(int index);
