@@ -66,6 +66,7 @@ TMainForm::TMainForm(std::string programDir, MessageFn showMessage, BrowserFacto
     buildMenus();
     wireActions();
     wireBoards();
+    wireTopics();
     qApp->installEventFilter(this);
 
     // Update handlers run before menus open and on a short idle timer.
@@ -231,6 +232,8 @@ void TMainForm::FormDestroy()
     // Closing the channel answers every worker still waiting in a notice; the waiting requests
     // are freed unsent.
     m_pipeline->shutdown();
+    // What the topic tabs merged but did not write yet (a fetch still running) is kept.
+    flushTopicTabs();
     // Pages go before the panes that show them: rows release their entries with their views.
     while (m_topicListPane->pages().size() > 0)
         m_topicListPane->closeTab(0);

@@ -20,9 +20,13 @@
 #include "store/categorycrawl.h"
 #include "store/logsummary.h"
 #include "store/openurl.h"
+#include "store/topicfetch.h"
+#include "store/topicstate.h"
+#include "view/rendernav.h"
 #include "ui/actionlist.h"
 #include "ui/panelayout.h"
 
+class QLabel;
 class QLineEdit;
 class QMenu;
 class QMenuBar;
@@ -47,10 +51,11 @@ class TopicPane;
 class MainStatusBar;
 class SplitterPaneHost;
 struct TopicListPage;
+struct TopicPage;
 class TabStrip;
 } // namespace ui
 
-class TMainForm : public QMainWindow, private net::NoticeHandler {
+class TMainForm : public QMainWindow, private net::NoticeHandler, private store::TopicHost {
     Q_OBJECT
 public:
     /// Shows a modal message; tests replace it to see the messages without blocking.
@@ -141,6 +146,28 @@ private:
     void rebuildDlCountMenu(QMenu *menu);
     void ThrLstOpenCtgExecute();
     void ThrLstExtraExecute();
+
+    // Topics: opening, the download, rendering, links and pop-ups.
+    bool enqueueMessage(const std::string &url, const std::string &key) override;
+    std::optional<std::string> resolveBoardDir(const std::string &listUrl) override;
+    store::FetchOptions fetchOptions() const;
+    void wireTopics();
+    ui::TopicPage &topicTabFor(const std::string &pageKey, bool reuse, const std::string &caption);
+    void bringTopicPaneForward();
+    void OpenTopicOnline(const std::string &pageKey, int start, int end, bool reuse);
+    void OpenTopicLocal(const std::string &pageKey, bool reuse, int target);
+    void renderTopic(ui::TopicPage &tab);
+    void updateFinishedRows(const ui::TopicPage &tab, int fetched);
+    void finishTopic(ui::TopicPage &tab, const store::FinishOutcome &finish);
+    int mergeMessage(const net::PageResult &result);
+    void ThrStopExecute();
+    void ThrResExtraExecute();
+    /// Writes what every topic tab merged but has not written yet.
+    void flushTopicTabs();
+    void connectBrowser(ui::TopicPage &page);
+    /// `OpenLink`: a link the view did not follow.
+    void OpenLink(const std::string &url);
+    void linkHovered(const std::optional<std::string> &href, bool isLink);
     /// `FileLogin`: a logout when logged in, otherwise a login with [login] id and pass.
     void FileLoginExecute();
     void collectFormSettings();
@@ -190,6 +217,8 @@ private:
     bool m_sortDescending = false; ///< `SortDescending`, shared by every list
     std::string m_searchText;      ///< `SearchText`, Shift_JIS
     QPersistentModelIndex m_lastExpanded; ///< `LastExpandedNode`
+    view::HoverState m_hover;
+    QLabel *m_popup = nullptr; ///< the message pop-up
     QTreeWidget *m_lastExpandedTree = nullptr;
 
     int m_tabTarget = -1;      ///< `TabTarget`

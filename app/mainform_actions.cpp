@@ -203,10 +203,14 @@ void TMainForm::wireTabStrip(ui::TabStrip &strip, const char *closeAction, const
 
 void TMainForm::closeTabAt(bool topicListStrip, int index)
 {
-    if (topicListStrip)
+    if (topicListStrip) {
         m_topicListPane->closeTab(index);
-    else
-        m_topicPane->closeTab(index);
+        return;
+    }
+    // A download still running for the topic is not cancelled, but what it merged is kept.
+    if (ui::TopicPage *page = m_topicPane->pages().at(index))
+        store::FlushTopic(*page, *this);
+    m_topicPane->closeTab(index);
 }
 
 void TMainForm::closeTabs(bool topicListStrip, int which)

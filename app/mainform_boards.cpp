@@ -122,9 +122,12 @@ void TMainForm::OpenUrl(const std::string &url, int start, int end, store::OpenM
     case Kind::External:
         OpenExternal(action.url);
         break;
-    // Opening topics comes with the topic pane's own code.
     case Kind::TopicOnline:
+        OpenTopicOnline(action.url, action.start, action.end, action.reuse);
+        break;
     case Kind::TopicLocal:
+        OpenTopicLocal(action.url, action.reuse, action.target);
+        break;
     case Kind::Nothing:
         break;
     }

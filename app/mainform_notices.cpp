@@ -37,6 +37,8 @@ int TMainForm::handleNotice(net::NoticeCode code, const void *payload)
     case NoticeCode::TopicListParsed:
         mergeTopicList(*static_cast<const net::PageResult *>(payload));
         return 0;
+    case NoticeCode::MessageParsed:
+        return mergeMessage(*static_cast<const net::PageResult *>(payload));
     case NoticeCode::RequestFailed: {
         const auto &request = *static_cast<const FetchRequest *>(payload);
         net::RetryOutcome outcome = m_pipeline->handleRequestFailed(request);
@@ -44,9 +46,14 @@ int TMainForm::handleNotice(net::NoticeCode code, const void *payload)
             m_crawl.requeued();
         if (!outcome.retryErrorListUrl.empty()) {
             ui::TopicListPane &pane = *m_topicListPane;
-            for (int i = 0; i < pane.pages().size(); ++i)
-                if (pane.pages()[i].listUrl == outcome.retryErrorListUrl)
-                    pane.strip()->setTabText(i, qtbridge::FromSjis(net::kRetryErrorText));
+            for (int i = 0; i < pane.pages().size(); ++i) {
+                if (pane.pages()[i].listUrl != outcome.retryErrorListUrl)
+                    continue;
+                pane.strip()->setTabText(i, qtbridge::FromSjis(net::kRetryErrorText));
+                // No list will come to end the batch begun when the download started.
+                if (QWidget *view = pane.pages()[i].view)
+                    view->setUpdatesEnabled(true);
+            }
         }
         return outcome.answer;
     }
@@ -73,8 +80,8 @@ int TMainForm::handleNotice(net::NoticeCode code, const void *payload)
             SaveCategoryFiles();
         return 0;
     }
-    // The topic tabs (7) and the post form dialogs (11 to 14) are not part of the window yet:
-    // their results find no receiver and are dropped, as results for a closed tab are.
+    // The post form dialogs (11 to 14) are not part of the window yet: their results find no
+    // receiver and are dropped, as results for a closed tab are.
     default:
         return 0;
     }

@@ -9,6 +9,7 @@
 
 #include "base/textlist.h"
 #include "store/categorytree.h"
+#include "store/topicstate.h"
 #include "plugin_api/loader.h"
 
 class QTreeWidget;
@@ -32,27 +33,14 @@ struct TopicListPage {
     bool isList() const { return treeKey.empty(); }
 };
 
-struct TopicPage {
+/// A topic tab: the store's state of its log and download, plus its plug-in and view.
+struct TopicPage : store::TopicState {
     plugin_api::PluginHandle site = nullptr; ///< none for an extraction tab
     QPointer<QWidget> browser;               ///< the embedded HTML view
-    std::string listUrl;
-    std::string topicUrl; ///< the key by which the tab is found
-    std::string logName;  ///< topic id + ".dat"
-    std::string title;
-    int postCount = 0;
-    int scrollTarget = 0; ///< after a load the view scrolls to the anchor "Res" + this
-    int viewStart = 0;    ///< index in lines of the first message shown
-    int rangeFirst = 0, rangeLast = 0, received = 0;
-    int limit = -1;
-    int added = 0;
-    int flag = 0; ///< 1 when the user stopped the running download
-    std::vector<std::string> lines;
-    std::vector<std::string> newNumbers;
-    base::SortedTextList heldNumbers;
 
     /// A download is running while the tab has a site and not every number of its range has
     /// been dealt with.
-    bool downloading() const { return site && received < rangeLast - rangeFirst + 1; }
+    bool downloading() const { return site && TopicState::downloading(); }
 };
 
 } // namespace ui

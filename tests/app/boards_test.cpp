@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "app/mainform.h"
+#include "tests/app/boardfixture.h"
 #include "base/textfile.h"
 #include "boardserver/testing/serverprocess.h"
 #include "qtbridge/sjis.h"
@@ -25,17 +26,7 @@ int argc = 1;
 char arg0[] = "app_boards_test";
 char *argv[] = {arg0, nullptr};
 
-/// Runs the event loop until done() holds or limitMs pass; the result of done().
-bool waitFor(const std::function<bool()> &done, int limitMs = 30000)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!done() && timer.elapsed() < limitMs)
-        QApplication::processEvents(QEventLoop::AllEvents, 20);
-    return done();
-}
-
-class BoardsTest : public ::testing::Test {
+class BoardsTest : public apptest::BoardFixture {
 protected:
     static void SetUpTestSuite()
     {
@@ -43,71 +34,11 @@ protected:
             new QApplication(argc, argv);
     }
 
-    void SetUp() override
-    {
-        ASSERT_TRUE(server.start({"--categories", "2", "--depth", "2", "--subcategories", "2", "--boards", "2",
-                                  "--topics", "6", "--messages", "8", "--huge", "0"}));
-        std::string tmpl = (fs::temp_directory_path() / "nk-boards-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(tmpl.data()), nullptr);
-        dir = tmpl + "/";
-        fs::copy_file(NK_PROGRAM_DIR "/Hakobune.so", dir + "Hakobune.so");
-        fs::copy(NK_PROGRAM_DIR "/help", dir + "help", fs::copy_options::recursive);
-        ASSERT_TRUE(base::WriteFileAtomic(dir + "nekomado.ini", "[network]\r\nproxy=1\r\nproxy_server=127.0.0.1\r\n"
-                                                                "proxy_port=" + std::to_string(server.port()) +
-                                                                    "\r\ntimeout=5000\r\n"));
-        form = std::make_unique<TMainForm>(dir, [this](const QString &, const QString &text) {
-            messages.push_back(text.toStdString());
-        });
-        ASSERT_TRUE(form->FormCreate());
-    }
-
-    void TearDown() override
-    {
-        form.reset();
-        fs::remove_all(dir);
-    }
-
-    /// Downloads the directory and waits for the crawl to end.
-    void crawl()
-    {
-        ASSERT_TRUE(form->actions().run("CtgUpdate"));
-        ASSERT_TRUE(waitFor([&] {
-            form->actions().update("CtgUpdate");
-            return form->actions().action("CtgUpdate")->isEnabled();
-        }, 60000)) << "the crawl did not end";
-    }
-
-    ui::CategoryPage &siteTab() { return form->categoryPane().pages()[form->siteCategoryTab()]; }
-
-    /// The first board of the site's tree.
     ui::CategoryItem *firstBoard()
     {
-        QTreeWidget &tree = *siteTab().tree;
-        for (QTreeWidgetItemIterator it(&tree); *it; ++it) {
-            auto *item = static_cast<ui::CategoryItem *>(*it);
-            if (!item->data().isFolder())
-                return item;
-        }
-        return nullptr;
+        auto all = boards();
+        return all.empty() ? nullptr : all.front();
     }
-
-    void doubleClick(ui::CategoryItem *item)
-    {
-        QTreeWidget &tree = *siteTab().tree;
-        tree.setCurrentItem(item);
-        emit tree.itemDoubleClicked(item, 0);
-    }
-
-    QTreeWidget *activeList()
-    {
-        ui::TopicListPage *page = form->topicListPane().activePage();
-        return page ? qobject_cast<QTreeWidget *>(page->view.data()) : nullptr;
-    }
-
-    boardserver::testing::ServerProcess server;
-    std::string dir;
-    std::vector<std::string> messages;
-    std::unique_ptr<TMainForm> form;
 };
 
 TEST_F(BoardsTest, CtgUpdateCrawlsTheDirectoryIntoTheTreeAndTheCategoryFile)
@@ -140,7 +71,7 @@ TEST_F(BoardsTest, ADoubleClickOnABoardOpensItsListOnlineAndOfflineFromTheBoardL
     ASSERT_TRUE(board);
     doubleClick(board);
     // A board lists its topics in list form, or a single topic in one of the single forms.
-    ASSERT_TRUE(waitFor([&] { return activeList() && activeList()->topLevelItemCount() > 0 &&
+    ASSERT_TRUE(apptest::WaitFor([&] { return activeList() && activeList()->topLevelItemCount() > 0 &&
                                      activeList()->updatesEnabled(); }))
         << "the topic list did not arrive: tabs " << form->topicListPane().pages().size() << ", status "
         << form->statusPanels().panelText(0).toStdString() << ", url " << board->data().url;
@@ -153,7 +84,7 @@ TEST_F(BoardsTest, ADoubleClickOnABoardOpensItsListOnlineAndOfflineFromTheBoardL
 
     std::string boardDir = form->topicListPane().activePage()->boardDir;
     ASSERT_FALSE(boardDir.empty());
-    ASSERT_TRUE(waitFor([&] { return base::FileExists(store::BoardListFilePath(boardDir)); }));
+    ASSERT_TRUE(apptest::WaitFor([&] { return base::FileExists(store::BoardListFilePath(boardDir)); }));
 
     // Offline: the board opens from the file the download left, at once and without the server.
     server.stop();
