@@ -17,23 +17,19 @@ std::string Join(std::initializer_list<std::string> lines)
     return base::JoinLines(base::Lines(lines));
 }
 
-// One message block. The "Res" anchor is what the view scrolls to after a load, and the "pop:"
-// link of the number opens the message menu; the author links to the profile server.
-std::string MessageBlock(bool isNew, bool withReply, std::string_view profileBase)
+// The message line of "Res.html" and "NewRes.html": the number link ("Res" anchor, the scroll
+// target after a load, and "pop:", which opens the message menu), the author linked to the
+// profile server, the date, the reply link, the title and the text.
+std::string MessageLine(std::string_view numberPart, std::string_view profileBase)
 {
-    std::string head = isNew ? "<dt class=\"new\">" : "<dt>";
-    head += "<a class=\"num\" name=\"Res<NUMBER/>\" href=\"pop:<NUMBER/>\"><NUMBER/></a> ";
-    head += kPosterLabel;
-    head += "<a class=\"name\" href=\"";
-    head += profileBase;
-    head += "<NAME/>\"><NAME/></a> ";
-    head += kPostedAtLabel;
-    head += "<DATE/></dt>";
-    std::string body = "<dd><div class=\"head\">";
-    if (withReply)
-        body += "<a class=\"reply\" href=\"<RESURL/>\">&gt;&gt;<RESNUMBER/></a> ";
-    body += "<span class=\"title\"><TITLE/></span></div><div class=\"text\"><MESSAGE/></div></dd>";
-    return Join({head, body});
+    std::string line(numberPart);
+    line += kPosterLabel;
+    line += "<b><a href=\"";
+    line += profileBase;
+    line += "<NAME/>\"><NAME/></a></b> ";
+    line += kPostedAtLabel;
+    line += "<DATE/><dd><a href=\"<RESURL/>\"><RESNUMBER/></a> <b><TITLE/></b></b><br><br><MESSAGE/><br><br>";
+    return line;
 }
 
 } // namespace
@@ -66,34 +62,20 @@ std::vector<std::pair<std::string, std::string>> DefaultSkinFiles(std::string_vi
     const std::string face = settings::kDefaultFontName; // ＭＳ Ｐゴシック
     const std::string header = Join({
         "<html lang=ja><head>",
-        "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=Shift_JIS\">",
-        "<style type=\"text/css\">",
-        "body {margin: 0; padding: 4px 18px 28px; background: #fcfbf8; color: #1f2328; font-family: \"" + face +
-            "\", sans-serif; font-size: 15px; line-height: 1.7; word-break: break-all;}",
-        "dl {margin: 0;}",
-        "dt {margin: 18px 0 0; padding: 3px 10px; border-left: 4px solid #9aa7bd; background: #eef1f6; "
-        "color: #4b5563; font-size: 13px;}",
-        "dt.new {border-left-color: #e07b24; background: #fdf0e3;}",
-        "dt a {text-decoration: none; font-weight: bold;}",
-        "dt a.num {color: #1d4ed8; margin-right: 6px;}",
-        "dt a.name {color: #166534; margin-right: 6px;}",
-        "dd {margin: 0; padding: 6px 12px 0;}",
-        "dd .head {margin-bottom: 6px;}",
-        "dd .title {font-weight: bold;}",
-        "dd a.reply {margin-right: 8px; font-size: 13px;}",
-        "a {color: #1d4ed8;}",
-        "</style>",
+        "<style type=\"text/css\">body {word-break : break-all;}</style>",
         "</head><body>",
-        "<dl>",
+        "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=Shift_JIS\">",
+        "<font face=\"" + face + "\"><dl>",
     });
-    const std::string footer = Join({"</dl>", "</body></html>"});
+    const std::string res =
+        Join({MessageLine("<dt><a name=\"Res<NUMBER/>\" href=\"pop:<NUMBER/>\"><NUMBER/></a> ", profileBase)});
+    const std::string newRes = Join(
+        {MessageLine("<dt><b><a name=\"Res<NUMBER/>\" href=\"pop:<NUMBER/>\"><NUMBER/></a></b> ", profileBase)});
     return {
         {kHeaderFile, header},
-        {kResFile, MessageBlock(false, true, profileBase)},
-        {kNewResFile, MessageBlock(true, true, profileBase)},
-        {kRes2File, MessageBlock(false, false, profileBase)},
-        {kNewRes2File, MessageBlock(true, false, profileBase)},
-        {kFooterFile, footer},
+        {kResFile, res},
+        {kNewResFile, newRes},
+        {kFooterFile, Join({"</dl></font></body>"})},
     };
 }
 

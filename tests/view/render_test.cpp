@@ -275,8 +275,20 @@ TEST_F(RenderWithSkin, EnsureSkinNeedsOnlyTheFourRequiredFiles)
     EXPECT_EQ(view::EnsureSkin(m_dir + "/mine", m_dir + "/program/", "http://p/"), view::SkinStatus::Present);
     EXPECT_FALSE(base::FileExists(m_dir + "/program/skin/Res.html"));
     EXPECT_EQ(view::EnsureSkin("", m_dir + "/program/", "http://p/"), view::SkinStatus::DefaultWritten);
-    for (const char *name : {"Header.html", "Res.html", "NewRes.html", "Res2.html", "NewRes2.html", "Footer.html"})
+    for (const char *name : {"Header.html", "Res.html", "NewRes.html", "Footer.html"})
         EXPECT_TRUE(base::FileExists(m_dir + "/program/skin/" + name)) << name;
+    EXPECT_FALSE(base::FileExists(m_dir + "/program/skin/Res2.html")) << "the default skin has no optional files";
+    EXPECT_EQ(base::ReadFile(m_dir + "/program/skin/Footer.html").value_or(""), "</dl></font></body>\r\n");
+    EXPECT_EQ(base::ReadFile(m_dir + "/program/skin/Header.html").value_or(""),
+              "<html lang=ja><head>\r\n"
+              "<style type=\"text/css\">body {word-break : break-all;}</style>\r\n"
+              "</head><body>\r\n"
+              "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=Shift_JIS\">\r\n"
+              "<font face=\"\x82\x6c\x82\x72\x20\x82\x6f\x83\x53\x83\x56\x83\x62\x83\x4e\"><dl>\r\n");
+    EXPECT_EQ(base::ReadFile(m_dir + "/program/skin/NewRes.html").value_or(""),
+              "<dt><b><a name=\"Res<NUMBER/>\" href=\"pop:<NUMBER/>\"><NUMBER/></a></b> \x93\x8a\x8d\x65\x8e\xd2\x81\x46"
+              "<b><a href=\"http://p/<NAME/>\"><NAME/></a></b> \x93\x8a\x8d\x65\x93\xfa\x8e\x9e\x81\x46<DATE/><dd>"
+              "<a href=\"<RESURL/>\"><RESNUMBER/></a> <b><TITLE/></b></b><br><br><MESSAGE/><br><br>\r\n");
 }
 
 // The default skin's page for a few messages, against a stored copy. Set NK_UPDATE_GOLDEN=1 to
