@@ -75,10 +75,8 @@ void TMainForm::LoadCategoryFiles()
         bool favorites = name == store::kFavoritesTreeName;
         ui::CategoryPage *created = nullptr;
         store::LoadCategoryFile(m_programDir, name, [&]() -> store::CategoryTreeModel & {
-            created = &m_categoryPane->createPage(favorites ? nullptr : m_plugin,
-                                                  sjis(favorites ? store::kFavoritesCaption
-                                                                 : store::kCategoryListCaption),
-                                                  false);
+            created = &m_categoryPane->createPage(
+                favorites ? nullptr : m_plugin, favorites ? store::kFavoritesCaption : store::kCategoryListCaption, false);
             return *created->model;
         });
         if (created && favorites && created->tree && created->tree->topLevelItemCount() > 0)
@@ -101,7 +99,7 @@ void TMainForm::CreateFavoritesTree()
 {
     if (store::FindPageIndexIn(m_categoryPane->pages(), nullptr, "", store::PageKind::Category) >= 0)
         return;
-    ui::CategoryPage &page = m_categoryPane->createPage(nullptr, sjis(store::kFavoritesCaption), true);
+    ui::CategoryPage &page = m_categoryPane->createPage(nullptr, store::kFavoritesCaption, true);
     store::AddFavoritesRoot(*page.model);
 }
 
@@ -151,8 +149,8 @@ ui::TopicListPage &TMainForm::prepareTopicListTab(const std::string &listUrl, co
         if (reuse && pane.activePage())
             index = pane.strip()->currentIndex();
         else
-            index = pane.pages().indexOf(&pane.createPage(m_plugin, sjis(caption), false, true, m_settings.tab.icon));
-        pane.strip()->setTabText(index, sjis(caption));
+            index = pane.pages().indexOf(&pane.createPage(m_plugin, caption, false, true, m_settings.tab.icon));
+        pane.strip()->setCaption(index, caption);
         ui::TopicListPage &page = pane.pages()[index];
         page.site = m_plugin;
         page.listUrl = listUrl;
@@ -210,7 +208,7 @@ int TMainForm::mergeTopicList(const net::PageResult &result)
         return 0;
     ui::TopicRowsAdapter rows(*list, m_images);
     store::TopicListTarget target{page.site, page.listUrl, page.boardDir,
-                                  qtbridge::ToSjis(pane.strip()->tabText(index)), &rows};
+                                  pane.strip()->caption(index), &rows};
     store::TopicListEnv env;
     env.boardServer = m_boardServer;
     env.paths = {m_programDir, m_settings.path.log};
@@ -254,7 +252,7 @@ void TMainForm::CtgUpdateExecute()
     int index = siteCategoryTab();
     if (index < 0)
         index = m_categoryPane->pages().indexOf(
-            &m_categoryPane->createPage(m_plugin, sjis(store::kCategoryListCaption), true));
+            &m_categoryPane->createPage(m_plugin, store::kCategoryListCaption, true));
     m_categoryPane->strip()->setCurrentIndex(index);
     ui::CategoryPage &page = m_categoryPane->pages()[index];
     m_lastExpanded = QPersistentModelIndex();
@@ -512,7 +510,7 @@ void TMainForm::wireBoards()
         ui::TopicListPage *page = m_topicListPane->activePage();
         if (!page || !page->isList() || !page->site)
             return;
-        std::string caption = qtbridge::ToSjis(m_topicListPane->strip()->tabText(m_topicListPane->strip()->currentIndex()));
+        std::string caption = m_topicListPane->strip()->caption(m_topicListPane->strip()->currentIndex());
         OpenTopicListOnline(page->listUrl, caption, true);
     });
     a.setUpdate(QStringLiteral("ThrLstReload"), [this](QAction &act) {

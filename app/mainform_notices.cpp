@@ -49,7 +49,7 @@ int TMainForm::handleNotice(net::NoticeCode code, const void *payload)
             for (int i = 0; i < pane.pages().size(); ++i) {
                 if (pane.pages()[i].listUrl != outcome.retryErrorListUrl)
                     continue;
-                pane.strip()->setTabText(i, qtbridge::FromSjis(net::kRetryErrorText));
+                pane.strip()->setCaption(i, net::kRetryErrorText);
                 // No list will come to end the batch begun when the download started.
                 if (QWidget *view = pane.pages()[i].view)
                     view->setUpdatesEnabled(true);

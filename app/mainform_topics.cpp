@@ -64,9 +64,9 @@ ui::TopicPage &TMainForm::topicTabFor(const std::string &pageKey, bool reuse, co
     if (index < 0) {
         if (reuse && pane.activePage()) {
             index = pane.strip()->currentIndex();
-            pane.strip()->setTabText(index, sjis(caption));
+            pane.strip()->setCaption(index, caption);
         } else {
-            ui::TopicPage &page = pane.createPage(m_plugin, sjis(caption), true, m_settings.tab.icon);
+            ui::TopicPage &page = pane.createPage(m_plugin, caption, true, m_settings.tab.icon);
             index = pane.pages().indexOf(&page);
             connectBrowser(page);
         }
@@ -117,7 +117,7 @@ void TMainForm::OpenTopicLocal(const std::string &pageKey, bool reuse, int targe
     ui::TopicPage &tab = topicTabFor(pageKey, reuse, std::string());
     bool titled = store::BeginLocalView(tab, std::move(*opening), posts, target, m_settings.general.msgview, *this);
     if (titled || existed)
-        m_topicPane->strip()->setTabText(m_topicPane->pages().indexOf(&tab), sjis(tab.title));
+        m_topicPane->strip()->setCaption(m_topicPane->pages().indexOf(&tab), tab.title);
     m_urlEdit->setText(QString::fromLatin1(pageKey.c_str()));
     bringTopicPaneForward();
     renderTopic(tab);
@@ -187,7 +187,7 @@ int TMainForm::mergeMessage(const net::PageResult &result)
     if (merged.answer == store::MergeAnswer::Requeue)
         return -1;
     if (!merged.caption.empty())
-        m_topicPane->strip()->setTabText(m_topicPane->pages().indexOf(&tab), sjis(merged.caption));
+        m_topicPane->strip()->setCaption(m_topicPane->pages().indexOf(&tab), merged.caption);
     if (merged.finished)
         finishTopic(tab, merged.finish);
     return 0;
@@ -313,18 +313,18 @@ void TMainForm::ThrResExtraExecute()
     if (!ok)
         return;
     int sourceIndex = m_topicPane->pages().indexOf(source);
-    std::string caption = view::ExtractionCaption(qtbridge::ToSjis(m_topicPane->strip()->tabText(sourceIndex)));
+    std::string caption = view::ExtractionCaption(m_topicPane->strip()->caption(sourceIndex));
     ui::TopicPage *page = nullptr;
     for (int i = 0; i < m_topicPane->pages().size(); ++i) {
         ui::TopicPage &candidate = m_topicPane->pages()[i];
-        if (!candidate.site && qtbridge::ToSjis(m_topicPane->strip()->tabText(i)) == caption) {
+        if (!candidate.site && m_topicPane->strip()->caption(i) == caption) {
             page = &candidate;
             m_topicPane->strip()->setCurrentIndex(i);
             break;
         }
     }
     if (!page) {
-        page = &m_topicPane->createPage(nullptr, sjis(caption), true, m_settings.tab.icon);
+        page = &m_topicPane->createPage(nullptr, caption, true, m_settings.tab.icon);
         connectBrowser(*page);
         // createPage may have moved the records; find the source again.
         source = &m_topicPane->pages()[sourceIndex];
@@ -415,8 +415,8 @@ void TMainForm::wireTopics()
     a.setUpdate(QStringLiteral("ThrUrlCopy"), [active](QAction &act) { act.setEnabled(active() != nullptr); });
     a.setExecute(QStringLiteral("ThrTitleUrlCopy"), [this, active, messageUrl] {
         if (ui::TopicPage *tab = active()) {
-            QString caption = m_topicPane->strip()->tabText(m_topicPane->pages().indexOf(tab));
-            QApplication::clipboard()->setText(caption + u'\n' + QString::fromLatin1(messageUrl(*tab).c_str()));
+            std::string caption = m_topicPane->strip()->caption(m_topicPane->pages().indexOf(tab));
+            QApplication::clipboard()->setText(sjis(caption + "\n" + messageUrl(*tab)));
         }
     });
     a.setUpdate(QStringLiteral("ThrTitleUrlCopy"), [active](QAction &act) { act.setEnabled(active() != nullptr); });

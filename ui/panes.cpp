@@ -134,7 +134,7 @@ CategoryPane::CategoryPane(const std::vector<QIcon> &images, QWidget *parent)
     connect(m_strip, &TabStrip::tabMoved, this, [this](int from, int to) { m_pages.move(from, to); });
 }
 
-CategoryPage &CategoryPane::createPage(plugin_api::PluginHandle site, const QString &caption, bool activate)
+CategoryPage &CategoryPane::createPage(plugin_api::PluginHandle site, const std::string &caption, bool activate)
 {
     CategoryPage &page = m_pages.append();
     page.site = site;
@@ -156,7 +156,7 @@ CategoryPage &CategoryPane::createPage(plugin_api::PluginHandle site, const QStr
             [this](QTreeWidgetItem *item) { emit nodeDoubleClicked(item); });
     connect(tree, &QWidget::customContextMenuRequested, this,
             [this, tree](const QPoint &pos) { emit contextMenuAt(tree, pos); });
-    m_strip->addTab(tree, caption);
+    m_strip->setCaption(m_strip->addTab(tree, QString()), caption);
     if (activate)
         m_strip->setCurrentIndex(m_strip->count() - 1);
     return page;
@@ -192,7 +192,7 @@ TopicListPane::TopicListPane(const std::vector<QIcon> &images, std::array<int, 8
     connect(m_strip, &QTabWidget::currentChanged, this, &TopicListPane::activeTabChanged);
 }
 
-TopicListPage &TopicListPane::createPage(plugin_api::PluginHandle site, const QString &caption, bool treeForm,
+TopicListPage &TopicListPane::createPage(plugin_api::PluginHandle site, const std::string &caption, bool treeForm,
                                          bool activate, bool withIcon)
 {
     TopicListPage &page = m_pages.append();
@@ -236,7 +236,8 @@ TopicListPage &TopicListPane::createPage(plugin_api::PluginHandle site, const QS
         connect(view, &QWidget::customContextMenuRequested, this,
                 [this, view](const QPoint &pos) { emit contextMenuAt(view, pos); });
     }
-    int index = m_strip->addTab(view, caption);
+    int index = m_strip->addTab(view, QString());
+    m_strip->setCaption(index, caption);
     if (withIcon)
         m_strip->setTabIcon(index, m_images[image::Board]);
     if (activate)
@@ -330,13 +331,14 @@ TopicPane::TopicPane(const std::vector<QIcon> &images, BrowserFactory makeBrowse
     m_resBand->addWidget(edit);
 }
 
-TopicPage &TopicPane::createPage(plugin_api::PluginHandle site, const QString &caption, bool activate, bool withIcon)
+TopicPage &TopicPane::createPage(plugin_api::PluginHandle site, const std::string &caption, bool activate, bool withIcon)
 {
     TopicPage &page = m_pages.append();
     page.site = site;
     QWidget *browser = m_makeBrowser ? m_makeBrowser(m_strip) : new QWidget(m_strip);
     page.browser = browser;
-    int index = m_strip->addTab(browser, caption);
+    int index = m_strip->addTab(browser, QString());
+    m_strip->setCaption(index, caption);
     if (withIcon)
         m_strip->setTabIcon(index, m_images[image::TopicTab]);
     if (activate)

@@ -69,7 +69,7 @@ public:
     CategoryPane(const std::vector<QIcon> &images, QWidget *parent);
 
     /// `CreatePage` for this pane: appends a tab with a tree and its record.
-    CategoryPage &createPage(plugin_api::PluginHandle site, const QString &caption, bool activate);
+    CategoryPage &createPage(plugin_api::PluginHandle site, const std::string &caption, bool activate);
     PageList<CategoryPage> &pages() { return m_pages; }
     CategoryPage *activePage();
     void applyDisplay(const settings::Settings &s, const QFont &treeFont);
@@ -94,7 +94,7 @@ public:
     TopicListPane(const std::vector<QIcon> &images, std::array<int, 8> &columnWidths, QWidget *parent);
 
     /// `CreatePage`: a list view with the eight columns at the shared widths, or a tree view.
-    TopicListPage &createPage(plugin_api::PluginHandle site, const QString &caption, bool treeForm, bool activate,
+    TopicListPage &createPage(plugin_api::PluginHandle site, const std::string &caption, bool treeForm, bool activate,
                               bool withIcon);
     void closeTab(int index);
     PageList<TopicListPage> &pages() { return m_pages; }
@@ -128,7 +128,7 @@ public:
 
     TopicPane(const std::vector<QIcon> &images, BrowserFactory makeBrowser, QWidget *parent);
 
-    TopicPage &createPage(plugin_api::PluginHandle site, const QString &caption, bool activate, bool withIcon);
+    TopicPage &createPage(plugin_api::PluginHandle site, const std::string &caption, bool activate, bool withIcon);
     void closeTab(int index);
     PageList<TopicPage> &pages() { return m_pages; }
     TopicPage *activePage();

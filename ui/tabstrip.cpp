@@ -4,7 +4,9 @@
 #include <QApplication>
 #include <QMouseEvent>
 
+#include "qtbridge/sjis.h"
 #include "ui/tablist.h"
+#include "view/texttransform.h"
 
 namespace ui {
 
@@ -77,6 +79,22 @@ void TabStrip::moveTab(int from, int to)
         return;
     m_bar->moveTab(from, to);
     emit tabMoved(from, to);
+}
+
+void TabStrip::setCaption(int index, const std::string &sjis)
+{
+    m_bar->setTabData(index, QByteArray::fromStdString(sjis));
+    setTabText(index, DisplayCaption(sjis));
+}
+
+std::string TabStrip::caption(int index) const
+{
+    return m_bar->tabData(index).toByteArray().toStdString();
+}
+
+QString TabStrip::DisplayCaption(const std::string &sjis)
+{
+    return qtbridge::FromSjis(view::DecodeEntities(sjis)).replace(u'&', QStringLiteral("&&"));
 }
 
 bool TabStrip::wheelSwitch(int delta)

@@ -4,6 +4,7 @@
 
 #include <QTabBar>
 #include <QTabWidget>
+#include <string>
 
 namespace ui {
 
@@ -43,6 +44,14 @@ public:
     int tabAtPoint(const QPoint &stripPos) const { return m_bar->tabAt(stripPos); }
     /// Moves the tab at from to to, as a drop does.
     void moveTab(int from, int to);
+
+    /// Sets a tab's caption, kept as the Shift_JIS text the program stores and compares. The tab
+    /// shows it with its entities decoded and "&" shown as itself, not as an accelerator.
+    void setCaption(int index, const std::string &sjis);
+    /// The caption as set, in Shift_JIS.
+    std::string caption(int index) const;
+    /// The text a caption is shown with.
+    static QString DisplayCaption(const std::string &sjis);
 
     /// Switches to the neighbouring tab for a wheel turn; no wrap-around. True when the strip
     /// has tabs (the turn is then consumed even if nothing changed).

@@ -13,6 +13,7 @@
 #include "qtbridge/sjis.h"
 #include "store/boarddir.h"
 #include "store/categoryfile.h"
+#include "store/openurl.h"
 #include "ui/categorytreeview.h"
 #include "ui/panes.h"
 #include "ui/statusbar.h"
@@ -77,7 +78,7 @@ TEST_F(BoardsTest, ADoubleClickOnABoardOpensItsListOnlineAndOfflineFromTheBoardL
         << form->statusPanels().panelText(0).toStdString() << ", url " << board->data().url;
     int rows = activeList()->topLevelItemCount();
     int tab = form->topicListPane().strip()->currentIndex();
-    EXPECT_EQ(form->topicListPane().strip()->tabText(tab), board->text(0));
+    EXPECT_EQ(form->topicListPane().strip()->caption(tab), store::BoardCaption(board->sjisText()));
     auto &row = static_cast<ui::TopicItem *>(activeList()->topLevelItem(0))->row();
     EXPECT_NE(row.entry.topicUrl.find("action=m&board="), std::string::npos);
     EXPECT_EQ(row.image, 5) << "no log yet";
@@ -95,7 +96,7 @@ TEST_F(BoardsTest, ADoubleClickOnABoardOpensItsListOnlineAndOfflineFromTheBoardL
     ASSERT_TRUE(activeList());
     EXPECT_EQ(activeList()->topLevelItemCount(), rows);
     EXPECT_TRUE(activeList()->updatesEnabled());
-    EXPECT_EQ(form->topicListPane().strip()->tabText(0), board->text(0));
+    EXPECT_EQ(form->topicListPane().strip()->caption(0), store::BoardCaption(board->sjisText()));
 }
 
 } // namespace

@@ -258,6 +258,17 @@ TEST_F(MainFormTest, DroppingTabFourOnTabOneMovesItsRecordToo)
     EXPECT_EQ(pane.strip()->tabText(0), "4") << "beyond the last tab or on itself: unchanged";
 }
 
+TEST_F(MainFormTest, CaptionsKeepTheirBytesAndShowEntitiesAndAmpersandsAsText)
+{
+    installPlugin(NK_FAKE_PLUGIN);
+    auto form = makeForm();
+    ASSERT_TRUE(form->FormCreate());
+    ui::TopicPane &pane = form->topicPane();
+    pane.createPage(nullptr, "&lt;A&gt; & B", true, false);
+    EXPECT_EQ(pane.strip()->caption(0), "&lt;A&gt; & B") << "stored and compared as given";
+    EXPECT_EQ(pane.strip()->tabText(0), "<A> && B") << "shown decoded, & not an accelerator";
+}
+
 TEST_F(MainFormTest, LeftCloseFromTheThirdTabClosesTheFirstTwo)
 {
     installPlugin(NK_FAKE_PLUGIN);
