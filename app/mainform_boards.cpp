@@ -24,6 +24,7 @@
 #include "store/categoryfile.h"
 #include "store/listrows.h"
 #include "store/pageindex.h"
+#include "store/topicstate.h"
 #include "ui/categorytreeview.h"
 #include "ui/images.h"
 #include "ui/panes.h"
@@ -365,9 +366,7 @@ void TMainForm::rebuildDlCountMenu(QMenu *menu)
         std::string entry = item.caption;
         // `DlCountExecute`: the entry's position in dl_count, 0 for any other caption.
         connect(action, &QAction::triggered, this, [this, entry] {
-            const auto &counts = m_settings.network.dlCount;
-            auto at = std::find(counts.begin(), counts.end(), entry);
-            m_settings.network.dlCountIndex = at == counts.end() ? 0 : static_cast<int>(at - counts.begin()) + 1;
+            m_settings.network.dlCountIndex = store::DlCountIndexFor(entry, m_settings.network.dlCount);
         });
     }
 }
