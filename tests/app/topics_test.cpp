@@ -145,4 +145,33 @@ TEST_F(TopicsTest, APopClickOpensTheMessageMenuAndALinkToAnotherTopicOpensANewTa
     EXPECT_EQ(form->topicPane().activePage()->topicUrl, other);
 }
 
+TEST_F(TopicsTest, ClosingATabDuringItsDownloadKeepsWhatArrived)
+{
+    form->show();
+    crawl();
+    QTreeWidget *list = openListedBoard();
+    ASSERT_TRUE(list);
+    // Message 6 and later answer only after a long delay: the download is still running when
+    // the tab closes.
+    ASSERT_TRUE(server.addFault("delay=20000@*mid=6*"));
+    list->setCurrentItem(list->topLevelItem(0));
+    form->actions().run("PopThrLstActiveOpen");
+    ASSERT_TRUE(apptest::WaitFor([&] {
+        ui::TopicPage *tab = form->topicPane().activePage();
+        return tab && tab->lines.size() >= 5;
+    }, 30000));
+    ui::TopicPage *tab = form->topicPane().activePage();
+    ASSERT_TRUE(tab->downloading());
+    std::string listUrl = tab->listUrl, logName = tab->logName;
+    std::size_t held = tab->lines.size();
+    ASSERT_TRUE(form->actions().run("ThrActiveClose"));
+    EXPECT_EQ(form->topicPane().pages().size(), 0);
+    auto boardDir = store::ResolveBoardLogDir({dir, form->settings().path.log}, listUrl);
+    ASSERT_TRUE(boardDir);
+    auto stored = base::ReadLines(*boardDir + "/" + logName);
+    ASSERT_TRUE(stored) << "the messages merged before the close were written";
+    EXPECT_EQ(stored->size(), held);
+    server.clearFaults();
+}
+
 } // namespace
