@@ -180,9 +180,6 @@ bool TMainForm::FormCreate()
 
     LoadSettings(false);
 
-    m_pipeline->setNetworkSettings(m_settings.network);
-    m_pipeline->setEndpoints(m_settings.endpoint);
-
     m_plugin = plugin_api::LoadPlugin(m_settings.path.plugin, reinterpret_cast<std::intptr_t>(this));
     if (!m_plugin) {
         m_showMessage(QString::fromUtf8("プラグインエラー"), QString::fromUtf8("プラグインのロードに失敗しました。"));

@@ -6,6 +6,7 @@
 
 #include "app/mainform.h"
 #include "base/programdir.h"
+#include "net/pipeline.h"
 #include "ui/bandlayout.h"
 #include "ui/panes.h"
 #include "ui/rightpanes.h"
@@ -18,6 +19,9 @@ void TMainForm::LoadSettings(bool full)
     m_actions->action(QStringLiteral("FileOnline"))->setChecked(m_settings.general.online);
     applyFormSettings(full);
     settings::LoadNgLists(m_programDir, m_ngLists);
+    // The workers read their copy of these; each load gives them the values just read.
+    m_pipeline->setNetworkSettings(m_settings.network);
+    m_pipeline->setEndpoints(m_settings.endpoint);
 }
 
 void TMainForm::applyFormSettings(bool full)
