@@ -2,18 +2,13 @@
 #include "store/boardurls.h"
 
 #include "base/text.h"
+#include "net/endpoints.h"
 
 namespace store {
 
 std::string BoardListUrl(std::string_view boardServer, std::string_view board)
 {
-    std::string url(boardServer);
-    url += "bbs?action=topics&board=";
-    url += board;
-    url += "&sid=";
-    url += board;
-    url += "&type=r";
-    return url;
+    return net::TopicListUrl(boardServer, board);
 }
 
 std::string TopicMessageUrl(std::string_view boardServer, std::string_view board, std::string_view topicId,
