@@ -113,10 +113,8 @@ void TMainForm::OpenTopicLocal(const std::string &pageKey, bool reuse, int targe
     if (reuse && m_topicPane->activePage() &&
         store::FindPageIndexIn(m_topicPane->pages(), m_plugin, pageKey, store::PageKind::Topic) < 0)
         store::FlushTopic(*m_topicPane->activePage(), *this);
-    bool existed = store::FindPageIndexIn(m_topicPane->pages(), m_plugin, pageKey, store::PageKind::Topic) >= 0;
     ui::TopicPage &tab = topicTabFor(pageKey, reuse, std::string());
-    bool titled = store::BeginLocalView(tab, std::move(*opening), posts, target, m_settings.general.msgview, *this);
-    if (titled || existed)
+    if (store::BeginLocalView(tab, std::move(*opening), posts, target, m_settings.general.msgview, *this))
         m_topicPane->strip()->setCaption(m_topicPane->pages().indexOf(&tab), tab.title);
     m_urlEdit->setText(QString::fromLatin1(pageKey.c_str()));
     bringTopicPaneForward();
