@@ -329,6 +329,14 @@ ExchangeResult Exchange(FetchRequest &request, const ExchangeSettings &settings,
         return errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR;
     };
 
+    // On loopback and near hosts the connection is often made by the time connect returns, and
+    // the request goes out without a wait. A send that finds it still being made sends nothing
+    // (EAGAIN) and the wait for the connection follows as usual; one that finds it refused fails
+    // as the send after that wait would.
+    if (!sendMore())
+        return fail(ExchangeError::Send);
+    connected = sent > 0;
+
     char chunk[kReceiveChunk];
     for (;;) {
         pollfd watch{};

@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cassert>
 #include <cstring>
+#include <new>
+#include <pthread.h>
 #include <system_error>
 
 #include "net/endpoints.h"
@@ -20,14 +22,34 @@ namespace {
 /// spinning a core while the system is out of threads.
 constexpr auto kThreadRetryPause = std::chrono::milliseconds(10);
 
+/// A worker's stack: the size a plug-in written for the original platform can count on (its
+/// default thread stack), and far below the 8 MiB default here, which makes a thread cheaper to
+/// start and to end (the C library keeps more freed stacks for reuse and releases less of each).
+constexpr std::size_t kWorkerStackSize = std::size_t{1} << 20;
+
+/// The thread procedure of a started worker; an exception escaping it ends the program, as it
+/// would from a std::thread.
+void *runWork(void *argument) noexcept
+{
+    std::unique_ptr<std::function<void()>> work(static_cast<std::function<void()> *>(argument));
+    (*work)();
+    return nullptr;
+}
+
 bool startDetached(std::function<void()> work)
 {
-    try {
-        std::thread(std::move(work)).detach();
-        return true;
-    } catch (const std::system_error &) {
+    pthread_attr_t attributes;
+    if (::pthread_attr_init(&attributes) != 0)
         return false;
-    }
+    (void)::pthread_attr_setdetachstate(&attributes, PTHREAD_CREATE_DETACHED);
+    (void)::pthread_attr_setstacksize(&attributes, kWorkerStackSize);
+    auto *argument = new (std::nothrow) std::function<void()>(std::move(work));
+    pthread_t thread;
+    bool started = argument && ::pthread_create(&thread, &attributes, runWork, argument) == 0;
+    ::pthread_attr_destroy(&attributes);
+    if (!started)
+        delete argument;
+    return started;
 }
 
 bool fits(const char *text, std::size_t field)
@@ -49,6 +71,13 @@ bool isKnownKind(int kind)
     return kind >= plugin_api::kCategoryPage && kind <= plugin_api::kPost;
 }
 
+/// Whether the general dispatcher would start a worker now. Called with the lock held.
+bool generalCanStart(const PipelineState &s)
+{
+    // Compared as unsigned numbers, as the count is.
+    return !s.generalQueue.empty() && s.running < static_cast<unsigned>(s.network.threadMax);
+}
+
 /// Runs the general queue: one worker per request while fewer than thread_max run.
 void generalDispatcher(const std::shared_ptr<PipelineState> &statePtr)
 {
@@ -59,8 +88,7 @@ void generalDispatcher(const std::shared_ptr<PipelineState> &statePtr)
         s.generalWake.wait(lock, [&] { return s.generalEvent || s.shuttingDown; });
         if (s.shuttingDown)
             return;
-        // Compared as unsigned numbers, as the count is.
-        if (s.running >= static_cast<unsigned>(s.network.threadMax) || s.generalQueue.empty()) {
+        if (!generalCanStart(s)) {
             s.generalEvent = false;
             continue;
         }
@@ -318,6 +346,10 @@ int Pipeline::EnqueueRequest(void *plugin, const char *url, const char *key, con
         else
             m_state->generalQueue.push_front(std::move(request));
         m_state->generalEvent = true;
+        // While thread_max workers run, the dispatcher could only find that out and go back to
+        // sleep: the event stays set and the next notice 4 wakes it.
+        if (!generalCanStart(*m_state))
+            return 1;
     }
     m_state->generalWake.notify_all();
     return 1;
@@ -366,6 +398,7 @@ StatusChange Pipeline::handleWorkerEnded()
     assertMainThread();
     StatusChange change;
     unsigned running = 0;
+    bool wake = false;
     {
         std::lock_guard lock(m_state->lock);
         if (m_state->generalQueue.empty())
@@ -374,8 +407,12 @@ StatusChange Pipeline::handleWorkerEnded()
             --m_state->running;
         running = m_state->running;
         m_state->generalEvent = true;
+        wake = generalCanStart(*m_state);
     }
-    m_state->generalWake.notify_all();
+    // With nothing waiting the event stays set for the next EnqueueRequest, which wakes the
+    // dispatcher itself.
+    if (wake)
+        m_state->generalWake.notify_all();
     change.panel3 = std::to_string(running);
     change.progress = static_cast<int>(running);
     return change;
