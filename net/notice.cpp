@@ -50,8 +50,7 @@ int NoticeQueue::send(NoticeCode code, const void *payload)
     if (m_closed)
         return 0;
     m_items.push_back({call, StatusEvent{}});
-    if (m_wake)
-        m_wake();
+    wakeLocked();
     // Woken without the lock held, so that the main thread does not wake only to wait for it.
     lock.unlock();
     m_queued.notify_one();
@@ -60,21 +59,54 @@ int NoticeQueue::send(NoticeCode code, const void *payload)
     return call->answer;
 }
 
-void NoticeQueue::post(StatusEvent event)
+bool NoticeQueue::queueEvent(StatusEvent event)
 {
-    std::unique_lock lock(m_lock);
     if (m_closed)
-        return;
+        return false;
     // A status event carries no data (the main thread reads the state when it handles it), so
     // one that is still waiting already covers this one. The queue holds at most one call per
     // worker besides, so the search is short.
     for (const Item &item : m_items)
         if (!item.call && item.event == event)
-            return;
+            return false;
     m_items.push_back({nullptr, event});
+    return true;
+}
+
+void NoticeQueue::wakeLocked()
+{
+    // Once woken, the main thread handles everything queued, the quietly posted events too.
+    m_wakeOwed = false;
     if (m_wake)
         m_wake();
-    lock.unlock();
+}
+
+void NoticeQueue::post(StatusEvent event)
+{
+    {
+        std::lock_guard lock(m_lock);
+        if (!queueEvent(event))
+            return;
+        wakeLocked();
+    }
+    m_queued.notify_one();
+}
+
+void NoticeQueue::postLater(StatusEvent event)
+{
+    std::lock_guard lock(m_lock);
+    if (queueEvent(event))
+        m_wakeOwed = true;
+}
+
+void NoticeQueue::flush()
+{
+    {
+        std::lock_guard lock(m_lock);
+        if (m_closed || !m_wakeOwed)
+            return;
+        wakeLocked();
+    }
     m_queued.notify_one();
 }
 
@@ -84,6 +116,7 @@ void NoticeQueue::close()
     {
         std::lock_guard lock(m_lock);
         m_closed = true;
+        m_wakeOwed = false;
         // The calls still queued were never handled: their senders get 0 and their payloads
         // were never touched. A call being handled right now is not in the list; it finishes
         // normally.
@@ -109,8 +142,11 @@ bool NoticeQueue::takeOne(Item &item)
     std::lock_guard lock(m_lock);
     if (m_items.empty())
         return false;
-    item = m_items.front();
+    item = std::move(m_items.front());
     m_items.pop_front();
+    // Taken without a wake of its own: nothing is left to flush.
+    if (m_items.empty())
+        m_wakeOwed = false;
     return true;
 }
 

@@ -74,6 +74,15 @@ public:
     /// to one still waiting may be merged into it. Ignored after close().
     virtual void post(StatusEvent event) = 0;
 
+    /// Dispatcher threads. As post, but the main thread need not be woken for this event alone:
+    /// it is handled when the main thread next wakes for anything, and the poster calls flush()
+    /// if nothing else may come soon. Saves a wake per started worker while notices keep coming.
+    /// By default the same as post.
+    virtual void postLater(StatusEvent event) { post(event); }
+
+    /// Dispatcher threads. Wakes the main thread if an event of postLater still waits unseen.
+    virtual void flush() {}
+
     /// Main thread, at shutdown. Every send still waiting is answered 0 without being handled,
     /// and every later send returns 0 at once; a notice whose handler is running finishes
     /// normally. Never waits for a worker.
@@ -104,6 +113,8 @@ public:
 
     int send(NoticeCode code, const void *payload) override;
     void post(StatusEvent event) override;
+    void postLater(StatusEvent event) override;
+    void flush() override;
     void close() override;
 
     /// Main thread. Handles everything queued now, one item at a time in arrival order, and
@@ -132,6 +143,11 @@ private:
     };
 
     bool takeOne(Item &item);
+    /// Queues a status event unless closed or merged; true when queued. Called with m_lock held.
+    bool queueEvent(StatusEvent event);
+    /// Calls wake and lets waitAndProcess return. Called with m_lock held; the caller notifies
+    /// m_queued after releasing it.
+    void wakeLocked();
 
     const std::function<void()> m_wake;
     const std::thread::id m_mainThread;
@@ -139,6 +155,8 @@ private:
     std::condition_variable m_queued; ///< waitAndProcess waits here for work
     std::deque<Item> m_items;
     bool m_closed = false;
+    /// An event of postLater waits and the main thread has not been woken since it was queued.
+    bool m_wakeOwed = false;
 };
 
 } // namespace net

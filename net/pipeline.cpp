@@ -71,6 +71,10 @@ bool isKnownKind(int kind)
     return kind >= plugin_api::kCategoryPage && kind <= plugin_api::kPost;
 }
 
+/// How long the status of a started worker may wait for the main thread's next wake before the
+/// dispatcher wakes it: far below what the eye can tell on the status bar.
+constexpr auto kStatusDelay = std::chrono::milliseconds(2);
+
 /// Whether the general dispatcher would start a worker now. Called with the lock held.
 bool generalCanStart(const PipelineState &s)
 {
@@ -83,9 +87,21 @@ void generalDispatcher(const std::shared_ptr<PipelineState> &statePtr)
 {
     PipelineState &s = *statePtr;
     LowerThreadPriority();
+    auto ready = [&] { return s.generalEvent || s.shuttingDown; };
+    // The status of a started worker was posted for the main thread's next wake (while workers
+    // run, their notices wake it often); if the dispatcher has nothing to do for kStatusDelay,
+    // it wakes the main thread for it.
+    bool statusOwed = false;
     std::unique_lock lock(s.lock);
     for (;;) {
-        s.generalWake.wait(lock, [&] { return s.generalEvent || s.shuttingDown; });
+        if (statusOwed && !ready() && !s.generalWake.wait_for(lock, kStatusDelay, ready)) {
+            statusOwed = false;
+            lock.unlock();
+            s.flushStatus();
+            lock.lock();
+            continue;
+        }
+        s.generalWake.wait(lock, ready);
         if (s.shuttingDown)
             return;
         if (!generalCanStart(s)) {
@@ -102,7 +118,8 @@ void generalDispatcher(const std::shared_ptr<PipelineState> &statePtr)
 
         // Posted before the worker exists, so that it reaches the main thread before any
         // notice of that worker.
-        s.postStatus(StatusEvent::GeneralWorkerStarted);
+        s.postStatusLater(StatusEvent::GeneralWorkerStarted);
+        statusOwed = true;
         bool started = s.startThread([statePtr, request] { FetchWorker(statePtr, RequestPtr(request)); });
 
         lock.lock();
@@ -205,6 +222,18 @@ void PipelineState::postStatus(StatusEvent event)
 {
     if (!closing.load(std::memory_order_acquire))
         channel->post(event);
+}
+
+void PipelineState::postStatusLater(StatusEvent event)
+{
+    if (!closing.load(std::memory_order_acquire))
+        channel->postLater(event);
+}
+
+void PipelineState::flushStatus()
+{
+    if (!closing.load(std::memory_order_acquire))
+        channel->flush();
 }
 
 ExchangeSettings PipelineState::exchangeSettings(void **parser) const

@@ -6,7 +6,7 @@
 //   main thread                      general dispatcher          fetch worker (one per request)
 //   -----------                      ------------------          ------------------------------
 //   EnqueueRequest ──push──▶ general queue ──pop, running+1──▶ FetchWorker
-//                                    │ post(GeneralWorkerStarted)  │ Exchange (net/http.h)
+//                                    │ postLater(WorkerStarted)    │ Exchange (net/http.h)
 //   dispatcherStatus ◀── posted ─────┘                             │   ParseResponseHeader ─▶ 10, 13, 14
 //                                                                  │ ReportFailure ─▶ 3 (then 7)
 //   handleRequestFailed (3) ◀──────────── send, worker waits ──────┤ parser ─▶ 1, 5, 7 (→15), 11, 12
@@ -25,6 +25,12 @@
 // through the NoticeChannel, whose send blocks until the main thread has handled the notice.
 // One mutex guards the queues, their events, the running count, the cookie list, the login
 // state and the settings the workers read; no lock is held while a notice is sent.
+//
+// What a request costs is mostly threads going to sleep and being woken, so the pipeline wakes
+// no thread that could not do anything: the general dispatcher only when it can start a worker,
+// and the main thread not for the status of a started worker alone (postLater): that waits for
+// the main thread's next wake, which the running workers' notices bring, and the dispatcher
+// wakes the main thread for it itself when it has been idle for 2 ms.
 //
 // Who owns a FetchRequest
 //

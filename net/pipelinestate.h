@@ -32,6 +32,9 @@ struct PipelineState {
     int notify(NoticeCode code, const void *payload);
     /// Posts a status event unless shutdown has begun. Called with the lock not held.
     void postStatus(StatusEvent event);
+    /// The same through NoticeChannel::postLater, and its flush.
+    void postStatusLater(StatusEvent event);
+    void flushStatus();
 
     /// What an exchange reads, and the plug-in to parse with, copied under the lock.
     ExchangeSettings exchangeSettings(void **parser) const;

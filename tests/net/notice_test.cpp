@@ -185,3 +185,47 @@ TEST(NoticeQueue, AStatusEventStillWaitingAbsorbsAnEqualOne)
     EXPECT_EQ(handler.statuses[1].first, StatusEvent::CategoryWorkerStarted);
     EXPECT_EQ(handler.statuses[2], std::make_pair(StatusEvent::GeneralWorkerStarted, std::size_t{1}));
 }
+
+TEST(NoticeQueue, AnEventPostedLaterWaitsForTheNextWakeOrAFlushAndKeepsItsPlace)
+{
+    std::atomic<int> wakes{0};
+    NoticeQueue queue([&] { ++wakes; });
+    Doubler handler;
+
+    queue.postLater(StatusEvent::GeneralWorkerStarted);
+    EXPECT_EQ(wakes, 0);
+    queue.flush();
+    EXPECT_EQ(wakes, 1);
+    // Owed once only: the wake covers it.
+    queue.flush();
+    EXPECT_EQ(wakes, 1);
+    EXPECT_EQ(queue.processPending(handler), 1);
+
+    // A notice that follows wakes the main thread, which handles the event first; nothing is
+    // left to flush afterwards.
+    queue.postLater(StatusEvent::GeneralWorkerStarted);
+    int value = 4;
+    int answer = -1;
+    std::thread worker([&] { answer = queue.send(NoticeCode::MessageParsed, &value); });
+    while (handler.seen.empty())
+        queue.waitAndProcess(handler, 50ms);
+    worker.join();
+    EXPECT_EQ(answer, 8);
+    EXPECT_EQ(wakes, 2);
+    ASSERT_EQ(handler.statuses.size(), 2u);
+    EXPECT_EQ(handler.statuses[1], std::make_pair(StatusEvent::GeneralWorkerStarted, std::size_t{0}));
+    queue.flush();
+    EXPECT_EQ(wakes, 2);
+
+    // Taken by a main thread that woke for nothing in particular: no flush either.
+    queue.postLater(StatusEvent::CategoryWorkerStarted);
+    EXPECT_EQ(queue.processPending(handler), 1);
+    queue.flush();
+    EXPECT_EQ(wakes, 2);
+
+    queue.close();
+    queue.postLater(StatusEvent::GeneralWorkerStarted);
+    queue.flush();
+    EXPECT_EQ(wakes, 2);
+    EXPECT_EQ(queue.processPending(handler), 0);
+}

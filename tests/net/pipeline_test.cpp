@@ -5,7 +5,9 @@
 #include <algorithm>
 #include <atomic>
 #include <map>
+#include <condition_variable>
 #include <mutex>
+#include <optional>
 #include <set>
 
 #include "base/text.h"
@@ -425,4 +427,80 @@ TEST(Pipeline, ThreadThatCannotBeStartedIsTriedAgainFromTheTail)
     main.applyNetwork();
     ASSERT_TRUE(main.runUntilIdle());
     EXPECT_EQ(targets(server), (std::vector<std::string>{messageUrl("t1", 2), messageUrl("t1", 1)}));
+}
+
+namespace {
+
+/// A main thread that runs only when the queue wakes it, as a window's event loop does.
+class WokenMainThread final : public NoticeHandler {
+public:
+    explicit WokenMainThread(Pipeline *&pipeline) : m_pipeline(pipeline) {}
+
+    int handleNotice(NoticeCode code, const void *) override
+    {
+        codes.push_back(code);
+        if (code == NoticeCode::WorkerEnded)
+            m_pipeline->handleWorkerEnded();
+        return 0;
+    }
+    void handleStatus(StatusEvent event) override
+    {
+        if (event == StatusEvent::GeneralWorkerStarted && codes.empty())
+            statusBeforeAnyNotice = std::chrono::steady_clock::now();
+    }
+
+    std::vector<NoticeCode> codes;
+    std::optional<std::chrono::steady_clock::time_point> statusBeforeAnyNotice;
+
+private:
+    Pipeline *&m_pipeline;
+};
+
+} // namespace
+
+TEST(Pipeline, TheStatusOfAStartedWorkerReachesAMainThreadThatNothingElseWakes)
+{
+    // The answer comes late, so only the dispatcher's own status can wake the main thread early.
+    LoopbackServer server(board(600ms));
+    std::mutex lock;
+    std::condition_variable woken;
+    int wakes = 0;
+    auto queue = std::make_shared<NoticeQueue>([&] {
+        std::lock_guard guard(lock);
+        ++wakes;
+        woken.notify_one();
+    });
+    Pipeline *pipelinePtr = nullptr;
+    WokenMainThread main(pipelinePtr);
+    Pipeline pipeline(queue);
+    pipelinePtr = &pipeline;
+    settings::NetworkSettings network;
+    network.proxy = true;
+    network.proxyServer = "127.0.0.1";
+    network.proxyPort = server.port();
+    network.timeout = 5000;
+    pipeline.setNetworkSettings(network);
+    pipeline.setEndpoints(settings::EndpointSettings{});
+    pipeline.setPlugin(FakePlugin());
+    ASSERT_TRUE(pipeline.start());
+
+    auto queued = std::chrono::steady_clock::now();
+    ASSERT_EQ(pipeline.EnqueueRequest(FakePlugin(), messageUrl("t1", 1).c_str(), nullptr, nullptr,
+                                      plugin_api::kMessagePage, 0, 0),
+              1);
+    auto deadline = queued + 5s;
+    while (std::count(main.codes.begin(), main.codes.end(), NoticeCode::WorkerEnded) == 0 &&
+           std::chrono::steady_clock::now() < deadline) {
+        {
+            std::unique_lock guard(lock);
+            woken.wait_until(guard, deadline, [&] { return wakes > 0; });
+            wakes = 0;
+        }
+        queue->processPending(main);
+    }
+    pipeline.shutdown();
+    EXPECT_TRUE(pipeline.waitForWorkers(5s));
+    ASSERT_TRUE(main.statusBeforeAnyNotice.has_value()) << "the status came only with the worker's notices";
+    EXPECT_LT(*main.statusBeforeAnyNotice - queued, 400ms);
+    EXPECT_EQ(main.codes, (std::vector<NoticeCode>{NoticeCode::MessageParsed, NoticeCode::WorkerEnded}));
 }
