@@ -4,8 +4,6 @@
 #include <algorithm>
 #include <cassert>
 #include <cstring>
-#include <new>
-#include <pthread.h>
 #include <system_error>
 
 #include "net/endpoints.h"
@@ -22,34 +20,14 @@ namespace {
 /// spinning a core while the system is out of threads.
 constexpr auto kThreadRetryPause = std::chrono::milliseconds(10);
 
-/// A worker's stack: the size a plug-in written for the original platform can count on (its
-/// default thread stack), and far below the 8 MiB default here, which makes a thread cheaper to
-/// start and to end (the C library keeps more freed stacks for reuse and releases less of each).
-constexpr std::size_t kWorkerStackSize = std::size_t{1} << 20;
-
-/// The thread procedure of a started worker; an exception escaping it ends the program, as it
-/// would from a std::thread.
-void *runWork(void *argument) noexcept
-{
-    std::unique_ptr<std::function<void()>> work(static_cast<std::function<void()> *>(argument));
-    (*work)();
-    return nullptr;
-}
-
 bool startDetached(std::function<void()> work)
 {
-    pthread_attr_t attributes;
-    if (::pthread_attr_init(&attributes) != 0)
+    try {
+        std::thread(std::move(work)).detach();
+        return true;
+    } catch (const std::system_error &) {
         return false;
-    (void)::pthread_attr_setdetachstate(&attributes, PTHREAD_CREATE_DETACHED);
-    (void)::pthread_attr_setstacksize(&attributes, kWorkerStackSize);
-    auto *argument = new (std::nothrow) std::function<void()>(std::move(work));
-    pthread_t thread;
-    bool started = argument && ::pthread_create(&thread, &attributes, runWork, argument) == 0;
-    ::pthread_attr_destroy(&attributes);
-    if (!started)
-        delete argument;
-    return started;
+    }
 }
 
 bool fits(const char *text, std::size_t field)
