@@ -43,11 +43,15 @@ if [ -z "$port" ]; then
     exit 1
 fi
 
+# The demo account of the board server, ready for ファイル > ログイン.
 cat >"$demo/nekomado.ini" <<INI
 [network]
 proxy=1
 proxy_server=127.0.0.1
 proxy_port=$port
+[login]
+id=nekodemo
+pass=nekopass
 INI
 chmod 600 "$demo/nekomado.ini"
 
