@@ -10,6 +10,7 @@
 #include <QCoreApplication>
 #include <QLoggingCategory>
 #include <QPointer>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <QWebEngineLoadingInfo>
 #include <QWebEngineNewWindowRequest>
@@ -105,12 +106,19 @@ namespace {
 
 quint64 g_nextViewId = 0;
 
+/// How long a pending load may go without a word from the engine before the view looks at what
+/// is in: far beyond a page of thousands of messages on a busy machine.
+constexpr int kQuietLoadMs = 5000;
+/// Times a page that did not come in is asked for again before the load is given up as failed.
+constexpr int kMaxRetries = 3;
+
 QString scrollToAnchorScript(int number)
 {
     // The anchors collection holds the <a name=…> elements; the skin names each message
     // "Res" + its number. A target that is not on the page leaves the view where it is.
+    // It answers which document is in and whether it is complete.
     return QStringLiteral("(function(){var a=document.anchors.namedItem('Res%1');"
-                          "if(a)a.scrollIntoView(true);return window.scrollY;})()")
+                          "if(a)a.scrollIntoView(true);return [location.href,document.readyState];})()")
         .arg(number);
 }
 
@@ -146,7 +154,19 @@ HtmlView::HtmlView(QWidget *parent) : QWidget(parent), m_id(++g_nextViewId)
 
     connect(m_page, &QWebEnginePage::loadingChanged, this, [this](const QWebEngineLoadingInfo &info) {
         const bool finished = info.status() != QWebEngineLoadingInfo::LoadStartedStatus;
-        onLoadingChanged(info.url(), finished, info.status() == QWebEngineLoadingInfo::LoadSucceededStatus);
+        onLoadingChanged(finished, info.status() == QWebEngineLoadingInfo::LoadSucceededStatus);
+    });
+    // A load that is still coming along is not stuck.
+    connect(m_page, &QWebEnginePage::loadProgress, this, [this] {
+        if (m_loadPending && !m_dormant)
+            m_watchdog->start();
+    });
+    m_watchdog = new QTimer(this);
+    m_watchdog->setSingleShot(true);
+    m_watchdog->setInterval(kQuietLoadMs);
+    connect(m_watchdog, &QTimer::timeout, this, [this] {
+        if (m_loadPending && !m_dormant)
+            confirmLoad(true, true);
     });
     connect(m_page, &QWebEnginePage::linkHovered, this, [this](const QString &url) {
         m_hoveredLink = url.isEmpty() ? QString() : QUrl(url).toString(QUrl::FullyEncoded);
@@ -170,16 +190,19 @@ HtmlView::~HtmlView()
 void HtmlView::load(std::string sjisBytes)
 {
     m_url = detail::PublishPage(m_id, QByteArray::fromStdString(sjisBytes));
-    m_page->setOwnUrl(m_url);
     m_loadPending = true;
+    m_retries = 0;
     m_restoring = false;
-    if (m_dormant)
-        return; // built when the view is shown
+    if (m_dormant) {
+        m_page->setOwnUrl(m_url); // the engine's rebuild of the old document is refused
+        return;                   // built when the view is shown
+    }
     if (!isVisible() && !LiveViews::mayStayLive(this)) {
         // A background view beyond the budget: its old document goes now, the new one is
         // built when the view is shown.
         if (!m_page->url().isEmpty())
             m_page->setLifecycleState(QWebEnginePage::LifecycleState::Discarded);
+        m_page->setOwnUrl(m_url);
         m_dormant = true;
         return;
     }
@@ -188,37 +211,81 @@ void HtmlView::load(std::string sjisBytes)
 
 void HtmlView::startLoad()
 {
+    // One navigation at a time: the engine may fold a load started during another into that one
+    // and report only the first, so the newest page follows when the current one is over.
+    if (m_engineLoading)
+        return;
     m_engineLoading = true;
+    m_startedUrl = m_url;
+    // Set only now: the navigation in flight until now stays allowed to finish.
+    m_page->setOwnUrl(m_url);
+    m_watchdog->start();
     m_page->load(m_url);
 }
 
-void HtmlView::onLoadingChanged(const QUrl &url, bool finished, bool ok)
+void HtmlView::onLoadingChanged(bool finished, bool ok)
 {
-    if (url.adjusted(QUrl::RemoveFragment) != m_url)
-        return; // a page this view has since replaced
+    // Whatever navigation the engine reports on, its start or end is what tells whether the
+    // engine is busy; which document is in is asked of the document itself (confirmLoad).
     if (!finished) {
         m_engineLoading = true;
         return;
     }
     m_engineLoading = false;
-    QPointer<HtmlView> self(this);
-    const QUrl loaded = m_url;
     if (m_restoring) {
         m_restoring = false;
         m_page->runJavaScript(QStringLiteral("window.scrollTo(0,%1)").arg(m_savedScrollY),
                               QWebEngineScript::ApplicationWorld, [](const QVariant &) {});
-    } else if (m_loadPending) {
-        m_page->runJavaScript(scrollToAnchorScript(m_scrollTarget), QWebEngineScript::ApplicationWorld,
-                              [self, loaded, ok](const QVariant &) {
-                                  if (!self || self->m_url != loaded || !self->m_loadPending)
-                                      return;
-                                  self->m_loadPending = false;
-                                  LiveViews::schedule();
-                                  emit self->loadCompleted(ok);
-                              });
+    } else if (m_loadPending && !m_dormant) {
+        if (m_startedUrl != m_url) {
+            startLoad(); // a newer page came while this one loaded
+            return;
+        }
+        confirmLoad(ok, false);
         return;
     }
     LiveViews::schedule();
+}
+
+void HtmlView::confirmLoad(bool ok, bool quiet)
+{
+    QPointer<HtmlView> self(this);
+    const QUrl wanted = m_url;
+    m_page->runJavaScript(
+        scrollToAnchorScript(m_scrollTarget), QWebEngineScript::ApplicationWorld,
+        [self, wanted, ok, quiet](const QVariant &value) {
+            if (!self || self->m_url != wanted || !self->m_loadPending || self->m_dormant)
+                return;
+            const QVariantList state = value.toList();
+            const bool ours = state.size() == 2 && QUrl(state[0].toString()).adjusted(QUrl::RemoveFragment) == wanted;
+            const bool complete = state.size() == 2 && state[1].toString() == QLatin1String("complete");
+            if (ours && (!quiet || complete)) {
+                self->m_loadPending = false;
+                self->m_watchdog->stop();
+                LiveViews::schedule();
+                emit self->loadCompleted(ok);
+            } else if (quiet && ours) {
+                self->m_watchdog->start(); // still being built
+            } else if (quiet || !self->m_engineLoading) {
+                // Another document is in and the engine has gone quiet, or its report of the end
+                // was lost: the page is asked for again.
+                self->retryLoad();
+            }
+        });
+}
+
+void HtmlView::retryLoad()
+{
+    if (++m_retries > kMaxRetries) {
+        qCWarning(lcView) << "the page did not come in after" << kMaxRetries << "attempts:" << m_url;
+        m_loadPending = false;
+        m_watchdog->stop();
+        LiveViews::schedule();
+        emit loadCompleted(false);
+        return;
+    }
+    m_engineLoading = false;
+    startLoad();
 }
 
 void HtmlView::onRendererGone(bool abnormal, int exitCode)
@@ -274,6 +341,7 @@ void HtmlView::wake()
     if (m_loadPending) {
         // A newer page arrived while the view was away; the engine's rebuild of the old one is
         // refused as a navigation to a page that is no longer ours.
+        m_engineLoading = false;
         startLoad();
         return;
     }

@@ -12,6 +12,7 @@
 #include <optional>
 #include <string>
 
+class QTimer;
 class QWebEngineView;
 
 namespace view {
@@ -99,7 +100,11 @@ private:
 
     void handOverNavigation(const QUrl &url);
     void handOverNewWindow(const QUrl &requested);
-    void onLoadingChanged(const QUrl &url, bool finished, bool ok);
+    void onLoadingChanged(bool finished, bool ok);
+    /// Scrolls to the target and, when the document in is the one asked for, completes the load.
+    /// quiet: called because the engine said nothing for a while; the document must be complete.
+    void confirmLoad(bool ok, bool quiet);
+    void retryLoad();
     void onRendererGone(bool abnormal, int exitCode);
     void startLoad();
     void discard();
@@ -111,7 +116,10 @@ private:
     QUrl m_url;
     int m_scrollTarget = 0;
     bool m_loadPending = false;   // a load() whose loadCompleted is still to come
-    bool m_engineLoading = false; // the engine is loading m_url
+    bool m_engineLoading = false; // the engine is busy with a navigation
+    QUrl m_startedUrl;            // what the last navigation we started loads
+    int m_retries = 0;            // navigations started again for this load
+    QTimer *m_watchdog = nullptr; // runs while a load is pending and the engine is quiet
     bool m_dormant = false;       // hidden and without a document
     bool m_discarding = false;    // reading the scroll position before discarding
     bool m_restoring = false;     // rebuilding the document after a discard

@@ -83,7 +83,8 @@ TEST_F(TopicsTest, ATopicDownloadsIsStoredRendersAndScrollsToItsLastMessage)
     bool loaded = false;
     QObject::connect(browser, &view::HtmlView::loadCompleted, [&] { loaded = true; });
     ASSERT_TRUE(form->actions().run("ThrDlRes"));
-    ASSERT_TRUE(apptest::WaitFor([&] { return loaded && !tab->downloading(); }, 30000));
+    ASSERT_TRUE(apptest::WaitFor([&] { return loaded && !tab->downloading(); }, 30000))
+        << "loaded " << loaded << " downloading " << tab->downloading() << " isLoading " << browser->isLoading();
     EXPECT_EQ(tab->scrollTarget, last);
     double y = -1;
     browser->readScrollY([&](double value) { y = value; });

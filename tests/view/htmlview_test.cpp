@@ -175,6 +175,32 @@ TEST(HtmlViewLoad, NewPageReplacesOldAndOnlyTheLastLoadCompletes)
     EXPECT_EQ(bodyTextSjis(*v), Sjis("二つ目"));
 }
 
+TEST(HtmlViewLoad, APageReplacedAtAnyStageOfItsLoadStillCompletes)
+{
+    // A topic tab renders when its download starts and again when it ends, often while the
+    // first page is still being built: the second load must come in whatever stage the first
+    // had reached.
+    ViewWindow window;
+    HtmlView *v = window.addView();
+    QSignalSpy engine(v->webView()->page(), &QWebEnginePage::loadingChanged);
+    for (int i = 0; i < 12; ++i) {
+        SCOPED_TRACE(i);
+        QSignalSpy done(v, &HtmlView::loadCompleted);
+        engine.clear();
+        v->load(viewtest::SamplePage(200 + i));
+        ASSERT_TRUE(viewtest::WaitUntil([&] { return !engine.isEmpty(); }, kLoadTimeoutMs));
+        settle(i % 4 * 4);
+        const std::string last = Sjis("差し替え") + std::to_string(i);
+        v->setScrollTarget(0);
+        v->load(page(last));
+        ASSERT_TRUE(viewtest::WaitUntil([&] { return !done.isEmpty(); }, kLoadTimeoutMs));
+        EXPECT_TRUE(done.takeFirst().at(0).toBool());
+        EXPECT_FALSE(v->isLoading());
+        EXPECT_EQ(bodyTextSjis(*v), last);
+        EXPECT_TRUE(done.isEmpty()) << "the replaced load completed too";
+    }
+}
+
 // --- Scrolling to the message anchor ---------------------------------------------------------
 
 TEST(HtmlViewScroll, ScrollsTheTargetAnchorToTheTopAfterEveryLoad)
