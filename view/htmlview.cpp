@@ -192,7 +192,13 @@ void HtmlView::load(std::string sjisBytes)
     m_url = detail::PublishPage(m_id, QByteArray::fromStdString(sjisBytes));
     m_loadPending = true;
     m_retries = 0;
-    m_restoring = false;
+    if (m_restoring) {
+        // The engine's rebuild of the old document may never report its end (it can run before
+        // the view hears it was shown): the new page does not wait for it. Should the two fold
+        // into one, the document check asks for the new page again.
+        m_restoring = false;
+        m_engineLoading = false;
+    }
     if (m_dormant) {
         m_page->setOwnUrl(m_url); // the engine's rebuild of the old document is refused
         return;                   // built when the view is shown
@@ -213,8 +219,11 @@ void HtmlView::startLoad()
 {
     // One navigation at a time: the engine may fold a load started during another into that one
     // and report only the first, so the newest page follows when the current one is over.
-    if (m_engineLoading)
+    if (m_engineLoading) {
+        if (!m_watchdog->isActive())
+            m_watchdog->start(); // in case the end of the one in flight is never reported
         return;
+    }
     m_engineLoading = true;
     m_startedUrl = m_url;
     // Set only now: the navigation in flight until now stays allowed to finish.

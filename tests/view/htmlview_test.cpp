@@ -527,6 +527,33 @@ TEST_F(HtmlViewDiscard, LoadIntoADiscardedViewIsBuiltWhenShown)
                 0.0, 1.0);
 }
 
+TEST_F(HtmlViewDiscard, APageLoadedWhileADiscardedViewIsRebuiltWins)
+{
+    // Switching to a discarded tab whose topic has just finished downloading: the rebuild of the
+    // old document and the new page meet.
+    ViewWindow window;
+    HtmlView *a = window.addView();
+    HtmlView *b = window.addView();
+    HtmlView *c = window.addView();
+    ASSERT_TRUE(loadAndWait(*a, viewtest::SamplePage(300)));
+    window.show(b);
+    ASSERT_TRUE(loadAndWait(*b, page("b")));
+    window.show(c);
+    ASSERT_TRUE(loadAndWait(*c, page("c")));
+    ASSERT_TRUE(viewtest::WaitUntil([&] { return !a->isLive(); }, 5000));
+
+    QSignalSpy completed(a, &HtmlView::loadCompleted);
+    window.show(a);
+    a->setScrollTarget(0);
+    a->load(page(Sjis("新しい版")));
+    ASSERT_TRUE(viewtest::WaitUntil([&] { return !completed.isEmpty(); }, kLoadTimeoutMs));
+    EXPECT_TRUE(completed.takeFirst().at(0).toBool());
+    EXPECT_EQ(bodyTextSjis(*a), Sjis("新しい版"));
+    settle(300);
+    EXPECT_TRUE(completed.isEmpty());
+    EXPECT_EQ(bodyTextSjis(*a), Sjis("新しい版")) << "the rebuilt old document came in over the new page";
+}
+
 TEST_F(HtmlViewDiscard, ViewNeverShownLoadsWhenFirstShown)
 {
     ViewWindow window;
