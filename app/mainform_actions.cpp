@@ -153,17 +153,8 @@ void TMainForm::buildMenus()
     fill(bottomTabPopup, a, {"ThrActiveClose", "ThrNoneActiveClose", "ThrAllClose", "ThrLeftClose", "ThrRightClose",
                              "-", "ThrDlRes", "-", "ThrOpenThrLst"});
     QMenu *resPopup = makeMenu("", "ResPopupMenu");
-    plainItem(resPopup, "レス(&L)...", "PopRes");
-    plainItem(resPopup, "引用付きレス(&R)...", "PopQuoteRes");
-    resPopup->addSeparator();
-    fill(resPopup, a, {"ThrUrlCopy", "ThrTitleUrlCopy"});
-    resPopup->addSeparator();
-    plainItem(resPopup, "このレスを削除する(&D)", "PopResDel");
-    resPopup->addSeparator();
-    plainItem(resPopup, "NGName へ追加する(&N)", "AddNGName");
-    plainItem(resPopup, "NGTitle へ追加する(&G)", "AddNGTitle");
-    resPopup->addSeparator();
-    plainItem(resPopup, "マーク(&M)", "PopMark");
+    fill(resPopup, a, {"PopRes", "PopResQuo", "-", "ThrUrlCopy", "ThrTitleUrlCopy", "-", "PopResDel", "-", "AddNGName",
+                       "AddNGTitle", "-", "PopMark"});
 
     QMenu *urlPopup = makeMenu("", "UrlPopupMenu");
     plainItem(urlPopup, "アクティブタブで開く(&O)", "UrlActiveOpen");

@@ -84,6 +84,13 @@ constexpr ActionSpec kSpecs[] = {
     {"ThrAllClose", kTopic, "すべてのタブを閉じる(&G)", "Ctrl+Q", CloseAll, false},
     {"ThrLeftClose", kTopic, "ここより左のタブを閉じる(&H)", "", -1, false},
     {"ThrRightClose", kTopic, "ここより右のタブを閉じる(&J)", "", -1, false},
+    // The message menu: each acts on the message whose number was clicked.
+    {"PopRes", kTopic, "レス(&L)...", "", -1, false},
+    {"PopResQuo", kTopic, "引用付きレス(&R)...", "", -1, false},
+    {"PopResDel", kTopic, "このレスを削除する(&D)", "", -1, false},
+    {"AddNGName", kTopic, "NGName へ追加する(&N)", "", -1, false},
+    {"AddNGTitle", kTopic, "NGTitle へ追加する(&G)", "", -1, false},
+    {"PopMark", kTopic, "マーク(&M)", "", -1, false},
 
     {"WindowCtg", kView, "カテゴリ一覧ペイン(&C)", "F6", CategoryPane, true},
     {"WindowThrLst", kView, "スレッド一覧ペイン(&L)", "F7", TopicListPane, true},
