@@ -125,20 +125,69 @@ Templates ReadTemplates(const std::string &skinDir)
     return t;
 }
 
+namespace {
+
+// The tags of a message template in the order they are replaced.
+enum Tag { kNumber, kResNumber, kMsgCount, kResUrl, kDate, kName, kTitle, kMessage, kTagCount };
+constexpr std::string_view kTags[kTagCount] = {"<NUMBER/>", "<RESNUMBER/>", "<MSGCOUNT/>", "<RESURL/>",
+                                               "<DATE/>",   "<NAME/>",      "<TITLE/>",    "<MESSAGE/>"};
+
+} // namespace
+
+CompiledTemplate::CompiledTemplate(std::string_view text)
+{
+    std::string literal;
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const std::size_t lt = text.find('<', i);
+        if (lt == std::string_view::npos) {
+            literal.append(text.substr(i));
+            break;
+        }
+        literal.append(text.substr(i, lt - i));
+        const std::string_view rest = text.substr(lt);
+        int tag = -1;
+        for (int t = 0; t < kTagCount && tag < 0; ++t)
+            if (rest.starts_with(kTags[t]))
+                tag = t;
+        if (tag < 0) {
+            literal.push_back('<');
+            i = lt + 1;
+            continue;
+        }
+        if (!literal.empty())
+            m_pieces.push_back({std::move(literal), -1});
+        literal.clear();
+        m_pieces.push_back({{}, tag});
+        i = lt + kTags[tag].size();
+    }
+    if (!literal.empty())
+        m_pieces.push_back({std::move(literal), -1});
+}
+
+void CompiledTemplate::fill(std::string_view line, std::string_view msgCount, std::string &out) const
+{
+    const store::LogFields f = store::SplitLogLine(line);
+    std::string values[kTagCount];
+    values[kNumber] = view::EscapeFieldText(f.number);
+    values[kResNumber] = f.replyTo == "0" ? std::string(kTags[kResNumber]) : view::EscapeFieldText(f.replyTo);
+    values[kMsgCount] = msgCount;
+    values[kResUrl] = std::string(kLinkBase) + view::EscapeFieldText(f.replyTo);
+    values[kDate] = view::EscapeFieldText(f.dateTime);
+    values[kName] = view::EscapeFieldText(f.author);
+    values[kTitle] = view::EscapeFieldText(f.title);
+    values[kMessage] = view::LinkReferences(view::SafeMessageHtml(f.body), kLinkBase);
+    for (const Piece &piece : m_pieces)
+        out += piece.tag < 0 ? piece.literal : values[piece.tag];
+}
+
 std::string MakeBlock(const Templates &templates, std::string_view line, std::string_view msgCount)
 {
     const store::LogFields f = store::SplitLogLine(line);
     const std::string &tpl = !templates.res2.empty() && f.replyTo == "0" ? templates.res2 : templates.res;
-    const std::string replyTo = view::EscapeFieldText(f.replyTo);
-    std::string block = view::ReplaceAll(tpl, "<NUMBER/>", view::EscapeFieldText(f.number));
-    if (f.replyTo != "0")
-        block = view::ReplaceAll(block, "<RESNUMBER/>", replyTo);
-    block = view::ReplaceAll(block, "<MSGCOUNT/>", msgCount);
-    block = view::ReplaceAll(block, "<RESURL/>", std::string(kLinkBase) + replyTo);
-    block = view::ReplaceAll(block, "<DATE/>", view::EscapeFieldText(f.dateTime));
-    block = view::ReplaceAll(block, "<NAME/>", view::EscapeFieldText(f.author));
-    block = view::ReplaceAll(block, "<TITLE/>", view::EscapeFieldText(f.title));
-    return view::ReplaceAll(block, "<MESSAGE/>", view::LinkReferences(view::SafeMessageHtml(f.body), kLinkBase));
+    std::string block;
+    CompiledTemplate(tpl).fill(line, msgCount, block);
+    return block;
 }
 
 std::string TitleLine(std::string_view title)
@@ -157,7 +206,8 @@ bool ParseMessageNumber(std::string_view text, long long &number)
 
 Converter::Converter(std::vector<std::string> lines, Templates templates, Bounds bounds, OutputName name,
                      bool overwrite)
-    : m_lines(std::move(lines)), m_templates(std::move(templates)), m_bounds(bounds), m_name(std::move(name)),
+    : m_lines(std::move(lines)), m_templates(std::move(templates)), m_res(m_templates.res),
+      m_res2(m_templates.res2), m_bounds(bounds), m_name(std::move(name)),
       m_overwrite(overwrite), m_msgCount(std::to_string(m_lines.size()))
 {
     if (m_lines.empty())
@@ -182,7 +232,8 @@ RunStatus Converter::step(std::size_t maxLines)
         }
         const bool last = m_next + 1 == m_lines.size();
         if (m_bounds.start <= number && (!m_bounds.hasEnd || number <= m_bounds.end)) {
-            m_page += MakeBlock(m_templates, line, m_msgCount);
+            const CompiledTemplate &tpl = !m_res2.empty() && f.replyTo == "0" ? m_res2 : m_res;
+            tpl.fill(line, m_msgCount, m_page);
             m_page += kCrLf;
             ++m_n;
             if ((m_bounds.perFile != 0 && m_n == m_bounds.perFile) || last) {

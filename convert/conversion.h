@@ -86,6 +86,24 @@ Templates ReadTemplates(const std::string &skinDir);
 /// other fields are shown as text. msgCount is the log's number of lines.
 std::string MakeBlock(const Templates &templates, std::string_view line, std::string_view msgCount);
 
+/// A message template cut at its tags once, so that a block is filled in one pass. The values
+/// put in never hold a tag (they are escaped, and the text comes last), so this gives what
+/// replacing the tags one after another gives.
+class CompiledTemplate {
+public:
+    explicit CompiledTemplate(std::string_view text);
+    bool empty() const { return m_pieces.empty(); }
+    /// Appends the block of the log line fields to out.
+    void fill(std::string_view line, std::string_view msgCount, std::string &out) const;
+
+private:
+    struct Piece {
+        std::string literal;
+        int tag = -1; ///< index into the tag table, or -1 for literal text
+    };
+    std::vector<Piece> m_pieces;
+};
+
 /// The line "<title>%s</title>" for a log line whose number is "1", with its title as text.
 std::string TitleLine(std::string_view title);
 
@@ -126,6 +144,8 @@ private:
 
     std::vector<std::string> m_lines;
     Templates m_templates;
+    CompiledTemplate m_res;
+    CompiledTemplate m_res2;
     Bounds m_bounds;
     OutputName m_name;
     bool m_overwrite;
