@@ -1,7 +1,5 @@
 // The log conversion tool in the window: `ToolConversion` and `ThrLstConversion` open the
 // conversion dialog, the latter with the selected row's topic log.
-#include <QTreeWidget>
-
 #include "app/mainform.h"
 #include "base/programdir.h"
 #include "base/text.h"
@@ -13,6 +11,8 @@
 #include "ui/panes.h"
 #include "ui/rightpanes.h"
 #include "ui/topiclistview.h"
+
+#include <QTreeWidget>
 
 void TMainForm::wireConvert()
 {

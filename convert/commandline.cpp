@@ -1,15 +1,15 @@
 // nk-convert's options, the run and its exit codes.
 #include "convert/commandline.h"
 
-#include <iconv.h>
-#include <optional>
-
 #include "base/programdir.h"
 #include "base/textfile.h"
 #include "convert/conversion.h"
 #include "convert/converttexts.h"
 #include "settings/inifile.h"
 #include "settings/settings.h"
+
+#include <iconv.h>
+#include <optional>
 
 namespace convert {
 
@@ -20,15 +20,15 @@ constexpr const char kUsage[] =
     "[--overwrite]\n";
 
 // Reads the options into input; an error text when the command line is wrong.
-std::optional<std::string> ParseArguments(const std::vector<std::string> &args, ConversionInput &input,
-                                          bool &skinGiven, bool &help)
+std::optional<std::string> ParseArguments(const std::vector<std::string> &args, ConversionInput &input, bool &skinGiven,
+                                          bool &help)
 {
     struct Field {
         const char *name;
         std::string *value;
     };
-    const Field fields[] = {{"--dat", &input.datPath},   {"--html", &input.htmlPath}, {"--skin", &input.skinDir},
-                            {"--start", &input.start},   {"--end", &input.end},       {"--per-file", &input.perFile}};
+    const Field fields[] = {{"--dat", &input.datPath}, {"--html", &input.htmlPath}, {"--skin", &input.skinDir},
+                            {"--start", &input.start}, {"--end", &input.end},       {"--per-file", &input.perFile}};
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string &arg = args[i];
         if (arg == "--overwrite") {

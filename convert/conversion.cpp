@@ -1,9 +1,6 @@
 // The log conversion: checks, bounds, output names, templates, blocks and the run itself.
 #include "convert/conversion.h"
 
-#include <charconv>
-#include <sys/stat.h>
-
 #include "base/programdir.h"
 #include "base/text.h"
 #include "base/textfile.h"
@@ -12,6 +9,9 @@
 #include "view/render.h"
 #include "view/skin.h"
 #include "view/texttransform.h"
+
+#include <charconv>
+#include <sys/stat.h>
 
 namespace convert {
 
@@ -206,9 +206,8 @@ bool ParseMessageNumber(std::string_view text, long long &number)
 
 Converter::Converter(std::vector<std::string> lines, Templates templates, Bounds bounds, OutputName name,
                      bool overwrite)
-    : m_lines(std::move(lines)), m_templates(std::move(templates)), m_res(m_templates.res),
-      m_res2(m_templates.res2), m_bounds(bounds), m_name(std::move(name)),
-      m_overwrite(overwrite), m_msgCount(std::to_string(m_lines.size()))
+    : m_lines(std::move(lines)), m_templates(std::move(templates)), m_res(m_templates.res), m_res2(m_templates.res2),
+      m_bounds(bounds), m_name(std::move(name)), m_overwrite(overwrite), m_msgCount(std::to_string(m_lines.size()))
 {
     if (m_lines.empty())
         m_status = RunStatus::Finished;

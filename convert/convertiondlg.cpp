@@ -1,6 +1,10 @@
 // The conversion dialog's controls, its three choosers and the run in slices.
 #include "convert/convertiondlg.h"
 
+#include "base/text.h"
+#include "convert/converttexts.h"
+#include "qtbridge/sjis.h"
+
 #include <QCheckBox>
 #include <QElapsedTimer>
 #include <QFile>
@@ -17,10 +21,6 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QVBoxLayout>
-
-#include "base/text.h"
-#include "convert/converttexts.h"
-#include "qtbridge/sjis.h"
 
 namespace convert {
 
@@ -283,8 +283,8 @@ void TConvertionDlg::run()
     m_progress->setRange(0, std::max(lines, 1));
     m_progress->setValue(0);
     m_info->setText(u8("読み込み中..."));
-    m_converter = std::make_unique<Converter>(std::move(prepared.lines), std::move(prepared.templates),
-                                              prepared.bounds, SplitOutputPath(input.htmlPath), input.overwrite);
+    m_converter = std::make_unique<Converter>(std::move(prepared.lines), std::move(prepared.templates), prepared.bounds,
+                                              SplitOutputPath(input.htmlPath), input.overwrite);
     m_ok->setEnabled(false);
     m_sliceTimer->start();
 }

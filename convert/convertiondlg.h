@@ -2,14 +2,14 @@
 // slices on the main thread so that the progress bar moves and the window keeps answering.
 #pragma once
 
+#include "convert/conversion.h"
+#include "settings/settings.h"
+
 #include <QDialog>
 #include <QString>
 #include <functional>
 #include <memory>
 #include <string>
-
-#include "convert/conversion.h"
-#include "settings/settings.h"
 
 class QCheckBox;
 class QGroupBox;
@@ -33,12 +33,12 @@ public:
     using ChooseFn = std::function<QString(QWidget *parent, const QString &start)>;
 
     struct Options {
-        std::string programDir;  ///< where the default skin goes when the chosen one is broken
-        std::string profileBase; ///< [endpoint] profile, for the default skin
-        std::string skinDir;     ///< [path] skin: the initial skin field
+        std::string programDir;                  ///< where the default skin goes when the chosen one is broken
+        std::string profileBase;                 ///< [endpoint] profile, for the default skin
+        std::string skinDir;                     ///< [path] skin: the initial skin field
         settings::ConversionSettings conversion; ///< the initial per-file count and overwrite box
-        MessageFn showMessage;   ///< default: a warning box
-        HelpFn openHelp;         ///< none: the help button does nothing
+        MessageFn showMessage;                   ///< default: a warning box
+        HelpFn openHelp;                         ///< none: the help button does nothing
     };
 
     explicit TConvertionDlg(Options options, QWidget *parent = nullptr);

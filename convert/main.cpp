@@ -1,10 +1,10 @@
 // nk-convert: converts a topic log into HTML files from the command line; needs no display.
+#include "base/programdir.h"
+#include "convert/commandline.h"
+
 #include <iostream>
 #include <string>
 #include <vector>
-
-#include "base/programdir.h"
-#include "convert/commandline.h"
 
 int main(int argc, char **argv)
 {

@@ -2,6 +2,10 @@
 // against a plain copy of the same work run in the same process: reading the log and writing the
 // same output bytes into the same number of files, atomically. Prints the median times and their
 // ratio; --smoke runs once with a smaller log.
+#include "base/textfile.h"
+#include "convert/conversion.h"
+#include "view/skin.h"
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -12,10 +16,6 @@
 #include <string>
 #include <unistd.h>
 #include <vector>
-
-#include "base/textfile.h"
-#include "convert/conversion.h"
-#include "view/skin.h"
 
 namespace {
 
@@ -38,7 +38,10 @@ std::string BodyFor(std::mt19937 &random, int number)
 {
     static const char *kPieces[] = {// 日本語の文章です。
                                     "\x93\xfa\x96\x7b\x8c\xea\x82\xcc\x95\xb6\x8f\xcd\x82\xc5\x82\xb7\x81\x42",
-                                    "<br>", "&lt;tag&gt; &amp; &quot;q&quot;", "abc def ghi ", "<br><br>",
+                                    "<br>",
+                                    "&lt;tag&gt; &amp; &quot;q&quot;",
+                                    "abc def ghi ",
+                                    "<br><br>",
                                     "<a href=\"http://example.com/page?a=1\">http://example.com/page?a=1</a>"};
     std::string body;
     if (number > 1)

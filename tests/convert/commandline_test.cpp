@@ -1,14 +1,14 @@
 // nk-convert: options, printed paths, messages in UTF-8 and exit codes; in process and as the
 // installed program.
+#include "convert/commandline.h"
+#include "convert/converttexts.h"
+#include "converttesting.h"
+
 #include <array>
 #include <cstdio>
 #include <gtest/gtest.h>
 #include <sstream>
 #include <sys/wait.h>
-
-#include "convert/commandline.h"
-#include "convert/converttexts.h"
-#include "converttesting.h"
 
 namespace {
 
@@ -115,7 +115,9 @@ TEST(ConvertTextsTest, MessagesAreTheSjisBytesOfTheirTexts)
     EXPECT_EQ(convert::SjisToUtf8(convert::kSourceMissingMessage), "DAT ファイルまたは、スキンが存在しません。");
     EXPECT_EQ(convert::SjisToUtf8(convert::kBelowOneMessage), "「1」以上の値を入力してください。");
     EXPECT_EQ(convert::SjisToUtf8(convert::kReadErrorMessage), "DAT ファイルの読み込み中にエラーが発生しました。");
-    EXPECT_EQ(convert::SjisToUtf8("a\xff" "b"), "a?b");
+    EXPECT_EQ(convert::SjisToUtf8("a\xff"
+                                  "b"),
+              "a?b");
 }
 
 // The built program, as a script runs it: stdout, stderr and the exit status.
@@ -156,7 +158,8 @@ TEST_F(CommandLineTest, InstalledToolExitsZeroTwoAndOneWithItsOutput)
     EXPECT_EQ(invalid.out, "");
     EXPECT_EQ(invalid.err, "「1」以上の値を入力してください。\n");
 
-    ToolResult failed = RunTool("--dat " + q + dat() + q + " --html " + q + scratch.path + "none/t.html" + q, scratch.path);
+    ToolResult failed =
+        RunTool("--dat " + q + dat() + q + " --html " + q + scratch.path + "none/t.html" + q, scratch.path);
     EXPECT_EQ(failed.status, 1);
     EXPECT_EQ(failed.out, "");
 }

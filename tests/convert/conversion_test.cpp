@@ -1,10 +1,10 @@
 // The conversion's checks, bounds, output names, log information, blocks and runs.
-#include <gtest/gtest.h>
-#include <sys/stat.h>
-
 #include "convert/conversion.h"
 #include "convert/converttexts.h"
 #include "converttesting.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -225,9 +225,9 @@ TEST_F(ValidateTest, EachCheckInItsOrderWithItsMessage)
     EXPECT_EQ(convert::Validate(input), Validation::Ok);
     EXPECT_TRUE(convert::ValidationMessage(Validation::Ok).empty());
 
-    for (std::string convert::ConversionInput::*field : {&convert::ConversionInput::datPath,
-                                                          &convert::ConversionInput::htmlPath,
-                                                          &convert::ConversionInput::skinDir}) {
+    for (std::string convert::ConversionInput::*field :
+         {&convert::ConversionInput::datPath, &convert::ConversionInput::htmlPath,
+          &convert::ConversionInput::skinDir}) {
         auto blank = input;
         blank.*field = "";
         blank.start = "0"; // a later check that would fail too
@@ -250,9 +250,8 @@ TEST_F(ValidateTest, EachCheckInItsOrderWithItsMessage)
     EXPECT_EQ(convert::ValidationMessage(Validation::SourceMissing), convert::kSourceMissingMessage);
 
     for (const char *value : {"0", "-1", "abc", " ", "1x"}) {
-        for (std::string convert::ConversionInput::*field : {&convert::ConversionInput::start,
-                                                              &convert::ConversionInput::end,
-                                                              &convert::ConversionInput::perFile}) {
+        for (std::string convert::ConversionInput::*field :
+             {&convert::ConversionInput::start, &convert::ConversionInput::end, &convert::ConversionInput::perFile}) {
             auto low = input;
             low.*field = value;
             EXPECT_EQ(convert::Validate(low), Validation::BelowOne) << "'" << value << "'";

@@ -1,5 +1,9 @@
 // The conversion dialog: its controls and settings, its messages, a large run that leaves the
 // window responsive, and the window's two commands that open it.
+#include "app/mainform.h"
+#include "convert/convertiondlg.h"
+#include "converttesting.h"
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QElapsedTimer>
@@ -11,10 +15,6 @@
 #include <QPushButton>
 #include <QTimer>
 #include <gtest/gtest.h>
-
-#include "app/mainform.h"
-#include "convert/convertiondlg.h"
-#include "converttesting.h"
 
 namespace {
 
@@ -62,8 +62,7 @@ protected:
         return dialog;
     }
 
-    template <typename T>
-    static T *child(QWidget &dialog, const char *name)
+    template <typename T> static T *child(QWidget &dialog, const char *name)
     {
         T *widget = dialog.findChild<T *>(QString::fromLatin1(name));
         EXPECT_NE(widget, nullptr) << name;

@@ -1,14 +1,14 @@
 // Helpers of the conversion tests: a scratch directory, the test data, and reading outputs.
 #pragma once
 
+#include "base/textfile.h"
+
 #include <algorithm>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <string>
 #include <unistd.h>
 #include <vector>
-
-#include "base/textfile.h"
 
 namespace converttest {
 

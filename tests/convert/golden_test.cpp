@@ -1,11 +1,11 @@
 // Whole output files of the conversion against the stored expected files: one file, several,
 // a range, a log with gaps, replies across files, the optional template, existing outputs.
 // NK_UPDATE_GOLDEN=1 rewrites the expected files from the present output (review the diff).
-#include <cstdlib>
-#include <gtest/gtest.h>
-
 #include "convert/conversion.h"
 #include "converttesting.h"
+
+#include <cstdlib>
+#include <gtest/gtest.h>
 
 namespace {
 
