@@ -165,9 +165,8 @@ CompiledTemplate::CompiledTemplate(std::string_view text)
         m_pieces.push_back({std::move(literal), -1});
 }
 
-void CompiledTemplate::fill(std::string_view line, std::string_view msgCount, std::string &out) const
+void CompiledTemplate::fill(const store::LogFields &f, std::string_view msgCount, std::string &out) const
 {
-    const store::LogFields f = store::SplitLogLine(line);
     std::string values[kTagCount];
     values[kNumber] = view::EscapeFieldText(f.number);
     values[kResNumber] = f.replyTo == "0" ? std::string(kTags[kResNumber]) : view::EscapeFieldText(f.replyTo);
@@ -186,7 +185,7 @@ std::string MakeBlock(const Templates &templates, std::string_view line, std::st
     const store::LogFields f = store::SplitLogLine(line);
     const std::string &tpl = !templates.res2.empty() && f.replyTo == "0" ? templates.res2 : templates.res;
     std::string block;
-    CompiledTemplate(tpl).fill(line, msgCount, block);
+    CompiledTemplate(tpl).fill(f, msgCount, block);
     return block;
 }
 
@@ -232,7 +231,7 @@ RunStatus Converter::step(std::size_t maxLines)
         const bool last = m_next + 1 == m_lines.size();
         if (m_bounds.start <= number && (!m_bounds.hasEnd || number <= m_bounds.end)) {
             const CompiledTemplate &tpl = !m_res2.empty() && f.replyTo == "0" ? m_res2 : m_res;
-            tpl.fill(line, m_msgCount, m_page);
+            tpl.fill(f, m_msgCount, m_page);
             m_page += kCrLf;
             ++m_n;
             if ((m_bounds.perFile != 0 && m_n == m_bounds.perFile) || last) {

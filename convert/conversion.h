@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "store/threadlog.h"
+
 namespace convert {
 
 /// The fields of a conversion as the user gave them. Paths are file-system bytes; the three
@@ -93,8 +95,8 @@ class CompiledTemplate {
 public:
     explicit CompiledTemplate(std::string_view text);
     bool empty() const { return m_pieces.empty(); }
-    /// Appends the block of the log line fields to out.
-    void fill(std::string_view line, std::string_view msgCount, std::string &out) const;
+    /// Appends the block of a log line, split into its fields, to out.
+    void fill(const store::LogFields &fields, std::string_view msgCount, std::string &out) const;
 
 private:
     struct Piece {
