@@ -75,7 +75,7 @@ std::string ProfileBase(const std::string &programDir)
 std::string SjisToUtf8(std::string_view sjis)
 {
     iconv_t cd = ::iconv_open("UTF-8", "CP932");
-    if (cd == reinterpret_cast<iconv_t>(-1))
+    if (cd == reinterpret_cast<iconv_t>(-1)) // NOLINT(performance-no-int-to-ptr): iconv_open fails so
         return std::string(sjis);
     std::string in(sjis);
     std::string out(in.size() * 3 + 4, '\0');
