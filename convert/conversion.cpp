@@ -26,13 +26,6 @@ bool IsDirectory(const std::string &path)
     return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-// Anything at path, a dangling link included: without overwrite none of it may be replaced.
-bool PathTaken(const std::string &path)
-{
-    struct stat st {};
-    return ::lstat(path.c_str(), &st) == 0;
-}
-
 bool BelowOne(const std::string &field)
 {
     return !field.empty() && base::ParseInt(field, 0) < 1;
@@ -259,16 +252,23 @@ RunStatus Converter::run()
 bool Converter::writePage()
 {
     m_page += m_templates.footer;
-    std::string path;
-    do {
-        path = m_name.fileFor(++m_k);
-    } while (!m_overwrite && PathTaken(path));
-    if (!base::WriteFileAtomic(path, m_page)) {
-        m_failedPath = path;
-        m_status = RunStatus::WriteError;
-        return false;
+    for (;;) {
+        std::string path = m_name.fileFor(++m_k);
+        // Without overwrite a name that is taken, even at the moment of writing, is skipped.
+        const base::NewFileResult result =
+            m_overwrite
+                ? (base::WriteFileAtomic(path, m_page) ? base::NewFileResult::Written : base::NewFileResult::Failed)
+                : base::WriteNewFileAtomic(path, m_page);
+        if (result == base::NewFileResult::Taken)
+            continue;
+        if (result == base::NewFileResult::Failed) {
+            m_failedPath = std::move(path);
+            m_status = RunStatus::WriteError;
+            return false;
+        }
+        m_written.push_back(std::move(path));
+        break;
     }
-    m_written.push_back(std::move(path));
     m_page.clear();
     m_n = 0;
     return true;
