@@ -13,7 +13,6 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QIntValidator>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -151,6 +150,8 @@ void TConvertionDlg::buildControls()
     m_start = edit("StartEdit", options);
     m_end = edit("EndEdit", options);
     m_outputCount = edit("OutputCountEdit", options);
+    for (QLineEdit *number : {m_start, m_end, m_outputCount})
+        number->setMaximumWidth(number->fontMetrics().horizontalAdvance(QStringLiteral("0000000000")));
     auto *range = new QHBoxLayout;
     range->addWidget(m_start);
     range->addWidget(new QLabel(QStringLiteral("-"), options));
