@@ -67,6 +67,7 @@ TMainForm::TMainForm(std::string programDir, MessageFn showMessage, BrowserFacto
     wireActions();
     wireBoards();
     wireTopics();
+    wireFavorites();
     qApp->installEventFilter(this);
 
     // Update handlers run before menus open and on a short idle timer.
@@ -195,9 +196,12 @@ bool TMainForm::FormCreate()
     }
 
     LoadCategoryFiles();
+    LoadFavoritesList();
 
     ApplyDisplaySettings(true);
 
+    if (m_settings.tab.thrlstFavorite && favoritesTab() < 0)
+        ThrLstFavoriteTabExecute();
     CreateFavoritesTree();
 
     if (m_settings.login.start && !close)
@@ -225,6 +229,7 @@ void TMainForm::FormDestroy()
         return;
     m_destroyed = true;
     SaveCategoryFiles();
+    SaveFavoritesList();
     SaveSettings();
     // Closing the channel answers every worker still waiting in a notice; the waiting requests
     // are freed unsent.
