@@ -149,7 +149,8 @@ ui::TopicListPage &TMainForm::prepareTopicListTab(const std::string &listUrl, co
     int index = store::FindPageIndexIn(pane.pages(), m_plugin, listUrl, store::PageKind::TopicList);
     if (index < 0) {
         // The favorites tab and tree tabs are never taken over by a board.
-        if (reuse && pane.activePage() && store::ReusableForBoard(pane.activePage()->listUrl, pane.activePage()->isList()))
+        if (reuse && pane.activePage() &&
+            store::ReusableForBoard(pane.activePage()->listUrl, pane.activePage()->isList()))
             index = pane.strip()->currentIndex();
         else
             index = pane.pages().indexOf(&pane.createPage(m_plugin, caption, false, true, m_settings.tab.icon));

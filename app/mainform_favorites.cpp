@@ -1,12 +1,6 @@
 // Favorites in the window: the favorite topics and their tab, the favorites tree and its
 // commands. The rules live in store/favorites.h; every edit of the list or the tree is written
 // at once, so that a crash loses none.
-#include <QAction>
-#include <QInputDialog>
-#include <QLineEdit>
-#include <QTreeWidget>
-#include <ctime>
-
 #include "app/mainform.h"
 #include "base/text.h"
 #include "net/pipeline.h"
@@ -20,6 +14,12 @@
 #include "ui/categorytreeview.h"
 #include "ui/panes.h"
 #include "ui/topiclistview.h"
+
+#include <QAction>
+#include <QInputDialog>
+#include <QLineEdit>
+#include <QTreeWidget>
+#include <ctime>
 
 namespace {
 
@@ -272,11 +272,11 @@ void TMainForm::wireFavorites()
         QTreeWidgetItem *node = page && page->tree ? page->tree->currentItem() : nullptr;
         auto *item = static_cast<ui::CategoryItem *>(node);
         return store::FavoritesMenuState(page && page->site, item != nullptr, item && !item->data().isFolder(),
-                                         item && item == store::FirstNode(*page->model),
-                                         favoritesTreeTab() >= 0);
+                                         item && item == store::FirstNode(*page->model), favoritesTreeTab() >= 0);
     };
     a.setExecute(QStringLiteral("CtgAddFavorite"), [this] { CtgAddFavoriteExecute(); });
-    a.setUpdate(QStringLiteral("CtgAddFavorite"), [menuState](QAction &act) { act.setEnabled(menuState().addEnabled); });
+    a.setUpdate(QStringLiteral("CtgAddFavorite"),
+                [menuState](QAction &act) { act.setEnabled(menuState().addEnabled); });
     a.setExecute(QStringLiteral("CtgDelFavorite"), [this] { CtgDelFavoriteExecute(); });
     a.setUpdate(QStringLiteral("CtgDelFavorite"),
                 [menuState](QAction &act) { act.setEnabled(menuState().deleteEnabled); });

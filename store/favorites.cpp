@@ -1,10 +1,10 @@
 // The favorite topics, the favorites tab's rows and the favorites tree's rules.
 #include "store/favorites.h"
 
-#include <cstdio>
-
 #include "base/text.h"
 #include "base/textfile.h"
+
+#include <cstdio>
 
 namespace store {
 
@@ -127,8 +127,7 @@ TopicRow TopicTabFavoriteRow(const TopicTabFacts &facts, std::string_view boardD
     return row;
 }
 
-ListFavoriteCommands ListFavoriteCommandState(bool listTab, const TopicEntry *selected,
-                                              const FavoriteTopics &favorites)
+ListFavoriteCommands ListFavoriteCommandState(bool listTab, const TopicEntry *selected, const FavoriteTopics &favorites)
 {
     ListFavoriteCommands state;
     if (!selected)

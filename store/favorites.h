@@ -3,15 +3,15 @@
 // node a drop moves where, which menu items show).
 #pragma once
 
+#include "base/textlist.h"
+#include "store/categorytree.h"
+#include "store/listrows.h"
+
 #include <ctime>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
-
-#include "base/textlist.h"
-#include "store/categorytree.h"
-#include "store/listrows.h"
 
 namespace store {
 
@@ -149,9 +149,9 @@ bool InSubtree(const CategoryTreeModel &tree, CategoryTreeModel::Node top, Categ
 /// Where a dragged node goes when it is dropped on target.
 struct FavoriteDrop {
     enum class Kind {
-        None,      ///< nothing moves
+        None,       ///< nothing moves
         IntoFolder, ///< as the last child of parent
-        Before,    ///< before `before`, a child of parent (null: the top level)
+        Before,     ///< before `before`, a child of parent (null: the top level)
     };
     Kind kind = Kind::None;
     CategoryTreeModel::Node parent = nullptr;

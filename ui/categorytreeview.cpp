@@ -74,8 +74,8 @@ bool FavoritesTreeWidget::moveNode(QTreeWidgetItem *dragged, QTreeWidgetItem *ta
 {
     static const std::vector<QIcon> kNoImages;
     CategoryTreeAdapter model(*this, kNoImages);
-    store::FavoriteDrop drop = store::DecideFavoriteDrop(model, static_cast<CategoryItem *>(dragged),
-                                                         static_cast<CategoryItem *>(target));
+    store::FavoriteDrop drop =
+        store::DecideFavoriteDrop(model, static_cast<CategoryItem *>(dragged), static_cast<CategoryItem *>(target));
     if (drop.kind == store::FavoriteDrop::Kind::None)
         return false;
 
@@ -127,6 +127,10 @@ void FavoritesTreeWidget::dropEvent(QDropEvent *event)
     QTreeWidgetItem *dragged = m_dragged.isValid() ? itemFromIndex(m_dragged) : currentItem();
     QTreeWidgetItem *target = itemAt(event->position().toPoint());
     m_dragged = QPersistentModelIndex();
+    // What the view's own drop would end: its auto-scroll and its drag state.
+    stopAutoScroll();
+    setState(NoState);
+    viewport()->update();
     // Accepted without a move action, so that the drag never removes anything itself.
     event->setDropAction(Qt::IgnoreAction);
     event->accept();

@@ -6,16 +6,16 @@
 //
 // The board must have a board list file (the parent opened it once); the helper opens it from
 // there, adds its first topic to the favorites and the board to the favorites tree.
+#include "app/mainform.h"
+#include "store/openurl.h"
+#include "ui/categorytreeview.h"
+#include "ui/panes.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QTreeWidget>
 #include <cstdio>
 #include <string>
-
-#include "app/mainform.h"
-#include "store/openurl.h"
-#include "ui/categorytreeview.h"
-#include "ui/panes.h"
 
 int main(int argc, char **argv)
 {
@@ -25,9 +25,12 @@ int main(int argc, char **argv)
     }
     QApplication app(argc, argv);
     const std::string listUrl = argv[2];
-    TMainForm form(argv[1], [](const QString &, const QString &text) {
-        std::fprintf(stderr, "message: %s\n", text.toLocal8Bit().constData());
-    }, [](QWidget *parent) { return new QWidget(parent); });
+    TMainForm form(
+        argv[1],
+        [](const QString &, const QString &text) {
+            std::fprintf(stderr, "message: %s\n", text.toLocal8Bit().constData());
+        },
+        [](QWidget *parent) { return new QWidget(parent); });
     if (!form.FormCreate())
         return 3;
 

@@ -1,6 +1,20 @@
 // Favorites end to end: favorite topics added from a list and from a topic tab, the favorites tab
 // and its reload from the bundled board server, the favorites tree with folders and drops, and
 // what a restart and a killed process leave.
+#include "app/mainform.h"
+#include "base/text.h"
+#include "base/textfile.h"
+#include "boardserver/testing/serverprocess.h"
+#include "qtbridge/sjis.h"
+#include "store/boardtexts.h"
+#include "store/boardurls.h"
+#include "store/categoryfile.h"
+#include "store/favorites.h"
+#include "tests/app/boardfixture.h"
+#include "ui/categorytreeview.h"
+#include "ui/panes.h"
+#include "ui/topiclistview.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QDropEvent>
@@ -9,19 +23,6 @@
 #include <QProcess>
 #include <QTimer>
 #include <gtest/gtest.h>
-
-#include "app/mainform.h"
-#include "base/text.h"
-#include "base/textfile.h"
-#include "boardserver/testing/serverprocess.h"
-#include "qtbridge/sjis.h"
-#include "store/boardtexts.h"
-#include "store/categoryfile.h"
-#include "store/favorites.h"
-#include "tests/app/boardfixture.h"
-#include "ui/categorytreeview.h"
-#include "ui/panes.h"
-#include "ui/topiclistview.h"
 
 namespace {
 
@@ -39,8 +40,8 @@ protected:
 
     std::vector<std::string> serverArguments() const override
     {
-        return {"--categories", "1", "--depth", "1", "--subcategories", "1", "--boards", "2",
-                "--topics", "4", "--messages", "6", "--huge", "0"};
+        return {"--categories", "1", "--depth",    "1", "--subcategories", "1", "--boards", "2",
+                "--topics",     "4", "--messages", "6", "--huge",          "0"};
     }
 
     void SetUp() override
@@ -64,8 +65,7 @@ protected:
     QTreeWidget *favoritesList()
     {
         int tab = form->favoritesTab();
-        return tab < 0 ? nullptr
-                       : qobject_cast<QTreeWidget *>(form->topicListPane().pages()[tab].view.data());
+        return tab < 0 ? nullptr : qobject_cast<QTreeWidget *>(form->topicListPane().pages()[tab].view.data());
     }
 
     static const store::TopicRow &rowOf(QTreeWidget *list, int i)
@@ -93,15 +93,15 @@ protected:
     /// Posts a reply to the topic as the server's demo account.
     void postTo(const std::string &board, const std::string &tid)
     {
-        auto login = boardserver::testing::HttpGet(server.port(),
-                                                   "http://login.yahoo.co.jp/config/login?login=nekodemo&passwd=nekopass");
+        auto login = boardserver::testing::HttpGet(
+            server.port(), "http://login.yahoo.co.jp/config/login?login=nekodemo&passwd=nekopass");
         auto cookies = boardserver::testing::CookiesOf(login);
         ASSERT_FALSE(cookies.empty());
-        auto posted = boardserver::testing::HttpGet(
-            server.port(),
-            "http://post.messages.yahoo.co.jp/bbs?action=post&board=" + board + "&sid=" + board + "&tid=" + tid +
-                "&mid=1&identity=chat_pf_1&posting=new+post&Subject=Re",
-            cookies);
+        auto posted = boardserver::testing::HttpGet(server.port(),
+                                                    "http://post.messages.yahoo.co.jp/bbs?action=post&board=" + board +
+                                                        "&sid=" + board + "&tid=" + tid +
+                                                        "&mid=1&identity=chat_pf_1&posting=new+post&Subject=Re",
+                                                    cookies);
         ASSERT_TRUE(posted.ok);
         ASSERT_LT(posted.status, 400) << posted.body;
     }
@@ -156,16 +156,20 @@ TEST_F(FavoritesTest, TopicsFromAListAndFromATabShowInTheFavoritesTabReloadWithN
     EXPECT_EQ(rowOf(favorites, 0).text(store::kNumberItem), "1");
     EXPECT_FALSE(enabled("ThrLstAddFavorite"));
     EXPECT_TRUE(enabled("ThrLstDelFavorite"));
-    EXPECT_EQ(base::ReadFile(dir + "favorites.dat"), board + "\t" + first.logName + "\r\n") << "written at once";
+    EXPECT_EQ(base::ReadFile(dir + "favorites.dat").value_or("<missing>"), board + "\t" + first.logName + "\r\n")
+        << "written at once";
 
     // From its topic tab.
     store::TopicEntry secondTopic = rowOf(list, 1).entry;
     list->setCurrentItem(list->topLevelItem(1));
     ASSERT_TRUE(form->actions().run("PopThrLstActiveOpen"));
-    ASSERT_TRUE(apptest::WaitFor([&] {
-        ui::TopicPage *tab = form->topicPane().activePage();
-        return tab && !tab->downloading() && !tab->lines.empty();
-    }, 60000)) << "the topic did not download";
+    ASSERT_TRUE(apptest::WaitFor(
+        [&] {
+            ui::TopicPage *tab = form->topicPane().activePage();
+            return tab && !tab->downloading() && !tab->lines.empty();
+        },
+        60000))
+        << "the topic did not download";
     ui::TopicPage &topic = *form->topicPane().activePage();
     QAction *thrFavorite = form->actions().action("ThrFavorite");
     ASSERT_TRUE(enabled("ThrFavorite"));
@@ -188,10 +192,13 @@ TEST_F(FavoritesTest, TopicsFromAListAndFromATabShowInTheFavoritesTabReloadWithN
     postTo(board, tid);
     form->topicListPane().strip()->setCurrentIndex(form->favoritesTab());
     ASSERT_TRUE(form->actions().run("ThrLstReload"));
-    ASSERT_TRUE(apptest::WaitFor([&] {
-        int at = findRow(favorites, topic.topicUrl);
-        return at >= 0 && rowOf(favorites, at).text(store::kPostsItem) == std::to_string(posts + 1);
-    }, 60000)) << "the reload did not bring the new count";
+    ASSERT_TRUE(apptest::WaitFor(
+        [&] {
+            int at = findRow(favorites, topic.topicUrl);
+            return at >= 0 && rowOf(favorites, at).text(store::kPostsItem) == std::to_string(posts + 1);
+        },
+        60000))
+        << "the reload did not bring the new count";
     ASSERT_EQ(favorites->topLevelItemCount(), 2);
     const store::TopicRow &refreshed = rowOf(favorites, findRow(favorites, topic.topicUrl));
     EXPECT_EQ(refreshed.image, store::kRefreshedTopicImage);
@@ -221,7 +228,7 @@ TEST_F(FavoritesTest, TopicsFromAListAndFromATabShowInTheFavoritesTabReloadWithN
     EXPECT_FALSE(thrFavorite->isChecked());
     EXPECT_EQ(thrFavorite->text(), QString::fromUtf8("お気に入りに追加(&A)"));
     EXPECT_TRUE(form->favorites().entries().empty());
-    EXPECT_EQ(base::ReadFile(dir + "favorites.dat"), "");
+    EXPECT_EQ(base::ReadFile(dir + "favorites.dat").value_or("<missing>"), "");
 }
 
 TEST_F(FavoritesTest, TheFavoritesTreeTakesBoardsFoldersAndDropsAndARestartKeepsEverything)
@@ -250,8 +257,11 @@ TEST_F(FavoritesTest, TheFavoritesTreeTakesBoardsFoldersAndDropsAndARestartKeeps
         ++siteNodesAfter;
     EXPECT_EQ(siteNodesAfter, siteNodes);
 
+    form->resize(1000, 700);
+    form->show();
     QTreeWidget &tree = *favoritesTree().tree;
     form->categoryPane().strip()->setCurrentIndex(form->favoritesTreeTab());
+    tree.expandAll();
     QTreeWidgetItem *root = tree.topLevelItem(0);
     ASSERT_EQ(root->childCount(), 2);
     auto *second = static_cast<ui::CategoryItem *>(root->child(1));
@@ -325,16 +335,17 @@ TEST_F(FavoritesTest, AProcessKilledRightAfterItsEditsLeavesThemForTheNextStart)
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     helper.setProcessEnvironment(env);
-    helper.start(QStringLiteral(NK_FAVORITES_HELPER),
-                 {QString::fromStdString(dir), QString::fromStdString(listUrl)});
+    helper.start(QStringLiteral(NK_FAVORITES_HELPER), {QString::fromStdString(dir), QString::fromStdString(listUrl)});
     ASSERT_TRUE(helper.waitForStarted(30000));
     QByteArray out;
-    ASSERT_TRUE(apptest::WaitFor([&] {
-        out += helper.readAllStandardOutput();
-        return out.contains("edited\n") || helper.state() == QProcess::NotRunning;
-    }, 60000));
-    ASSERT_TRUE(out.contains("edited\n")) << "helper exit " << helper.exitCode() << ": "
-                                          << helper.readAllStandardError().toStdString();
+    ASSERT_TRUE(apptest::WaitFor(
+        [&] {
+            out += helper.readAllStandardOutput();
+            return out.contains("edited\n") || helper.state() == QProcess::NotRunning;
+        },
+        60000));
+    ASSERT_TRUE(out.contains("edited\n"))
+        << "helper exit " << helper.exitCode() << ": " << helper.readAllStandardError().toStdString();
     helper.kill(); // SIGKILL: no shutdown runs
     ASSERT_TRUE(helper.waitForFinished(30000));
     EXPECT_EQ(helper.exitStatus(), QProcess::CrashExit);

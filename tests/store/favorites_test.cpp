@@ -1,13 +1,13 @@
 // The favorites without a display: the favorites file, the favorites tab's rows and its refresh
 // from the boards, the commands' states, and what the favorites tree lets a drop move.
-#include <gtest/gtest.h>
-
 #include "base/textfile.h"
 #include "boardtesting.h"
 #include "store/boardlist.h"
 #include "store/boardtexts.h"
 #include "store/categoryfile.h"
 #include "store/favorites.h"
+
+#include <gtest/gtest.h>
 
 using boardtest::crlf;
 using boardtest::logLines;
@@ -119,7 +119,8 @@ TEST(FavoritesFile, ALineWithoutATabIsKeptButNamesNoBoardToLoadOrReload)
     env.boardServer = kServer;
     env.paths = {program.path(), program / "log"};
     std::string boardDir = store::ResolveBoardLogDir(env.paths, listUrl("77")).value();
-    writeFile(store::BoardListFilePath(boardDir), crlf({"a.dat\t4\t2004/01/02 00:00\t" + topicUrl("77", "a") + "\tAye"}));
+    writeFile(store::BoardListFilePath(boardDir),
+              crlf({"a.dat\t4\t2004/01/02 00:00\t" + topicUrl("77", "a") + "\tAye"}));
 
     std::vector<std::string> entries{"77\ta.dat", "garbage", "77\ta.dat"};
     store::TopicRows rows;
