@@ -108,6 +108,7 @@ bool FavoritesTreeWidget::moveNode(QTreeWidgetItem *dragged, QTreeWidgetItem *ta
         node->setExpanded(true);
     setUpdatesEnabled(true);
     setCurrentItem(dragged);
+    emit nodeMoved();
     return true;
 }
 
@@ -134,8 +135,8 @@ void FavoritesTreeWidget::dropEvent(QDropEvent *event)
     // Accepted without a move action, so that the drag never removes anything itself.
     event->setDropAction(Qt::IgnoreAction);
     event->accept();
-    if (dragged && moveNode(dragged, target))
-        emit nodeMoved();
+    if (dragged)
+        moveNode(dragged, target);
 }
 
 } // namespace ui

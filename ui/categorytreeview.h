@@ -51,11 +51,12 @@ public:
     explicit FavoritesTreeWidget(QWidget *parent = nullptr);
 
     /// Moves dragged with its subtree onto target as the rules say, keeping the expanded
-    /// branches, and selects it. False when the rules move nothing.
+    /// branches, selects it and emits nodeMoved. False when the rules move nothing. A drop of
+    /// a node of this tree comes here.
     bool moveNode(QTreeWidgetItem *dragged, QTreeWidgetItem *target);
 
 signals:
-    /// A drop moved a node: the tree is to be saved.
+    /// A node was moved: the tree is to be saved.
     void nodeMoved();
 
 protected:
