@@ -72,6 +72,8 @@ FavoritesTreeWidget::FavoritesTreeWidget(QWidget *parent) : QTreeWidget(parent)
 
 bool FavoritesTreeWidget::moveNode(QTreeWidgetItem *dragged, QTreeWidgetItem *target)
 {
+    if (!dragged || dragged->treeWidget() != this || (target && target->treeWidget() != this))
+        return false;
     static const std::vector<QIcon> kNoImages;
     CategoryTreeAdapter model(*this, kNoImages);
     store::FavoriteDrop drop =
