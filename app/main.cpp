@@ -52,7 +52,7 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QApplication::setWindowIcon(help::ProgramIcon());
     QApplication::setApplicationName(QStringLiteral("Nekomado"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Nekomado"));
+    // No display name: the platform would add it to titles that already say "Nekomado".
     QApplication::setApplicationVersion(QStringLiteral(NK_VERSION));
     QGuiApplication::setDesktopFileName(QStringLiteral("nekomado"));
     // Qt follows a dark KDE palette by itself, but not GNOME's dark preference.
