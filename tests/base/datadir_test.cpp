@@ -58,8 +58,9 @@ TEST_F(DataDirTest, UserDirectoryFollowsXdgDataHomeThenHome)
     EXPECT_EQ(base::UserDataDir(), root + "xdg/nekomado/");
     ::setenv("XDG_DATA_HOME", "relative/path", 1); // not absolute: ignored, as the XDG rules say
     const char *home = ::getenv("HOME");
-    if (home && home[0] == '/')
+    if (home && home[0] == '/') {
         EXPECT_EQ(base::UserDataDir(), std::string(home) + "/.local/share/nekomado/");
+    }
 }
 
 // Root can write into a directory without write bits, so an unwritable place is a path whose
