@@ -24,18 +24,12 @@ void onTerminate(int)
 }
 
 /// SIGTERM and SIGHUP (a desktop session ending) close the window as the user would, so the
-/// open tabs, the settings and the unwritten messages are saved instead of lost.
-void CloseOnTermination(QWidget &window)
+/// open tabs, the settings and the unwritten messages are saved instead of lost. Caught from the
+/// start: a signal that comes before the window exists waits in the pipe for it.
+void CatchTermination()
 {
     if (::pipe2(g_termPipe, O_CLOEXEC | O_NONBLOCK) != 0)
         return;
-    auto *notifier = new QSocketNotifier(g_termPipe[0], QSocketNotifier::Read, &window);
-    QObject::connect(notifier, &QSocketNotifier::activated, &window, [&window] {
-        char buffer[16];
-        while (::read(g_termPipe[0], buffer, sizeof buffer) > 0) {
-        }
-        window.close();
-    });
     struct sigaction action = {};
     action.sa_handler = onTerminate;
     ::sigemptyset(&action.sa_mask);
@@ -44,12 +38,26 @@ void CloseOnTermination(QWidget &window)
     ::sigaction(SIGHUP, &action, nullptr);
 }
 
+void CloseOnTermination(QWidget &window)
+{
+    if (g_termPipe[0] < 0)
+        return;
+    auto *notifier = new QSocketNotifier(g_termPipe[0], QSocketNotifier::Read, &window);
+    QObject::connect(notifier, &QSocketNotifier::activated, &window, [&window] {
+        char buffer[16];
+        while (::read(g_termPipe[0], buffer, sizeof buffer) > 0) {
+        }
+        window.close();
+    });
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
     view::PrepareProcess();
     QApplication app(argc, argv);
+    CatchTermination();
     QApplication::setWindowIcon(help::ProgramIcon());
     QApplication::setApplicationName(QStringLiteral("Nekomado"));
     // No display name: the platform would add it to titles that already say "Nekomado".
