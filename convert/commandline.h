@@ -16,7 +16,8 @@ enum ExitCode : int {
 
 /// Runs nk-convert with args (without the program name):
 ///   --dat LOG.dat --html OUT.html [--skin DIR] [--start N] [--end N] [--per-file N] [--overwrite]
-/// An option left out is a blank field; without --skin the skin is programDir + "skin". Each file
+/// An option left out is a blank field; without --skin the skin is programDir + "skin" (programDir
+/// is the directory that plays the program directory: the one the settings live in). Each file
 /// written is printed on out, one path a line; messages go to err, in UTF-8.
 int RunCommandLine(const std::vector<std::string> &args, const std::string &programDir, std::ostream &out,
                    std::ostream &err);
