@@ -39,6 +39,10 @@ class QTreeWidgetItem;
 namespace help {
 class Help;
 }
+namespace view {
+class HtmlView;
+struct HitTestResult;
+} // namespace view
 namespace net {
 class Pipeline;
 class NoticeQueue;
@@ -172,6 +176,20 @@ private:
     void FileLoginExecute();
     void collectFormSettings();
 
+    // NG lists, message deletion and the message menu.
+    void wireNg();
+    /// The NG lists changed: the files are written and every topic tab is rendered again.
+    void ngListsChanged();
+    void ToolMsgFilterExecute();
+    /// `AddNGName` (title false) and `AddNGTitle` (title true) on the target message.
+    void addNgFromTarget(bool title);
+    void PopResDelExecute();
+    /// `ResPopupMenuPopup`: the target message from the message tree's node under the pointer.
+    void ResPopupMenuPopup();
+    /// The right-click menu of a topic tab's view.
+    void connectViewMenu(ui::TopicPage &page);
+    void showViewMenu(view::HtmlView &browser, const view::HitTestResult &hit, const QPoint &at);
+
     /// `FormDestroy`: the shutdown, once.
     void FormDestroy();
 
@@ -219,6 +237,7 @@ private:
     QPersistentModelIndex m_lastExpanded; ///< `LastExpandedNode`
     view::HoverState m_hover;
     QLabel *m_popup = nullptr; ///< the message pop-up
+    QPointer<view::HtmlView> m_viewMenuBrowser; ///< the view whose own menu was opened last
     QTreeWidget *m_lastExpandedTree = nullptr;
 
     int m_tabTarget = -1;      ///< `TabTarget`

@@ -214,6 +214,7 @@ void TMainForm::connectBrowser(ui::TopicPage &page)
         return;
     connect(browser, &view::HtmlView::linkActivated, this,
             [this](const QString &url) { OpenLink(url.toStdString()); });
+    connectViewMenu(page);
     connect(browser, &view::HtmlView::linkHovered, this, [this, browser](const QString &url) {
         if (!m_topicPane->activePage() || m_topicPane->activePage()->browser != browser)
             return;
