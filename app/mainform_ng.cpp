@@ -10,6 +10,7 @@
 
 #include "app/mainform.h"
 #include "help/help.h"
+#include "help/helpwindow.h"
 #include "qtbridge/sjis.h"
 #include "store/messagedelete.h"
 #include "ui/panes.h"

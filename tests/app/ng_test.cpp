@@ -3,6 +3,7 @@
 // it back, its cancel leaves the files alone, and a message deleted from the menu leaves the page
 // and both files.
 #include <QApplication>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
@@ -236,20 +237,21 @@ TEST_F(NgTest, CancelLeavesTheListsAndTheFilesUntouched)
         ASSERT_TRUE(pages);
         ASSERT_EQ(pages->count(), 3);
         pages->setCurrentIndex(2);
-        auto *words = dialog.findChild<QListWidget *>("WordListBox");
-        ASSERT_EQ(words->count(), 2);
-        words->setCurrentRow(1);
+        auto *wordBox = dialog.findChild<QListWidget *>("WordListBox");
+        ASSERT_EQ(wordBox->count(), 2);
+        wordBox->setCurrentRow(1);
         dialog.findChild<QWidget *>("NgWordTabSheet")->findChild<QPushButton *>("DelButton")->click();
         pages->setCurrentIndex(0);
         dialog.findChild<QLineEdit *>("NameEdit")->setText(QStringLiteral("ALICE"));
         dialog.findChild<QWidget *>("NgNameTabSheet")->findChild<QPushButton *>("AddButton")->click();
-        auto *names = dialog.findChild<QListWidget *>("NameListBox");
-        EXPECT_EQ(names->count(), 1) << "an equal name is selected, not added";
-        EXPECT_EQ(names->currentRow(), 0);
+        auto *nameBox = dialog.findChild<QListWidget *>("NameListBox");
+        EXPECT_EQ(nameBox->count(), 1) << "an equal name is selected, not added";
+        EXPECT_EQ(nameBox->currentRow(), 0);
         EXPECT_TRUE(dialog.findChild<QLineEdit *>("NameEdit")->text().isEmpty());
         dialog.findChild<QLineEdit *>("NameEdit")->setText(QStringLiteral("bob"));
         dialog.findChild<QWidget *>("NgNameTabSheet")->findChild<QPushButton *>("AddButton")->click();
-        EXPECT_EQ(names->count(), 2);
+        EXPECT_EQ(nameBox->count(), 2);
+        EXPECT_EQ(wordBox->count(), 1);
         dialog.findChild<QPushButton *>("CancelBtn")->click();
     });
     EXPECT_EQ(form->ngLists().names.items(), lists.names.items());
