@@ -178,6 +178,8 @@ private:
 
     // NG lists, message deletion and the message menu.
     void wireNg();
+    /// Writes the three NG files; a failure is shown.
+    void saveNgFiles();
     /// The NG lists changed: the files are written and every topic tab is rendered again.
     void ngListsChanged();
     void ToolMsgFilterExecute();

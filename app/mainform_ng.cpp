@@ -1,13 +1,6 @@
 // The NG lists, the deletion of a message and the message menu in the window: the message
 // filter dialog, the additions from the message menu, the enabling rule of the menu, and the
 // right-click menu of the topic view.
-#include <QAction>
-#include <QCursor>
-#include <QMenu>
-#include <QTreeWidget>
-#include <QWebEnginePage>
-#include <QWebEngineView>
-
 #include "app/mainform.h"
 #include "help/help.h"
 #include "help/helpwindow.h"
@@ -19,12 +12,25 @@
 #include "view/msgfilterdlg.h"
 #include "view/rendernav.h"
 
-void TMainForm::ngListsChanged()
+#include <QAction>
+#include <QCursor>
+#include <QMenu>
+#include <QTreeWidget>
+#include <QWebEnginePage>
+#include <QWebEngineView>
+
+void TMainForm::saveNgFiles()
 {
     // Written at once rather than at exit: a list the user has just edited must survive a crash,
     // and the second settings load after start-up reads the files again.
     if (!settings::SaveNgLists(m_programDir, m_ngLists))
-        m_showMessage(QString::fromUtf8("メッセージフィルタ"), QString::fromUtf8("NGファイルの書き込みに失敗しました。"));
+        m_showMessage(QString::fromUtf8("メッセージフィルタ"),
+                      QString::fromUtf8("NGファイルの書き込みに失敗しました。"));
+}
+
+void TMainForm::ngListsChanged()
+{
+    saveNgFiles();
     for (int i = 0; i < m_topicPane->pages().size(); ++i)
         renderTopic(m_topicPane->pages()[i]);
 }
@@ -43,11 +49,11 @@ void TMainForm::ToolMsgFilterExecute()
                          edited.titles.items() != m_ngLists.titles.items() ||
                          edited.words.items() != m_ngLists.words.items();
     m_ngLists = std::move(edited);
-    if (changed) {
+    // Unchanged lists are still written, but no tab is rendered again for them.
+    if (changed)
         ngListsChanged();
-    } else if (!settings::SaveNgLists(m_programDir, m_ngLists)) {
-        m_showMessage(QString::fromUtf8("メッセージフィルタ"), QString::fromUtf8("NGファイルの書き込みに失敗しました。"));
-    }
+    else
+        saveNgFiles();
 }
 
 void TMainForm::addNgFromTarget(bool title)
@@ -65,7 +71,8 @@ void TMainForm::PopResDelExecute()
     ui::TopicPage *tab = m_topicPane->activePage();
     if (!tab || !tab->site)
         return;
-    store::MessageDeleteOutcome outcome = store::DeleteMessage(*tab, m_targetMessage, m_settings.general.msgview, *this);
+    store::MessageDeleteOutcome outcome =
+        store::DeleteMessage(*tab, m_targetMessage, m_settings.general.msgview, *this);
     switch (outcome.result) {
     case store::MessageDeleteResult::WriteFailed:
         m_showMessage(QString(), QString::fromUtf8("ログの書き込みに失敗しました。"));
@@ -117,8 +124,8 @@ void TMainForm::connectViewMenu(ui::TopicPage &page)
 void TMainForm::showViewMenu(view::HtmlView &browser, const view::HitTestResult &hit, const QPoint &at)
 {
     if (hit.found && hit.tagName == QLatin1String("A") && hit.href && hit.href->startsWith(QLatin1String("pop:"))) {
-        view::LinkContext context{m_settings.endpoint.domain, m_settings.endpoint.profile,
-                                  m_topicPane->activePage(), m_settings.general.msgview, m_settings.general.yahoourl};
+        view::LinkContext context{m_settings.endpoint.domain, m_settings.endpoint.profile, m_topicPane->activePage(),
+                                  m_settings.general.msgview, m_settings.general.yahoourl};
         view::LinkDecision decision = view::DecideOpenLink(hit.href->toStdString(), context);
         if (decision.action == view::LinkAction::MessageMenu) {
             m_targetMessage = decision.menuTarget;
@@ -172,9 +179,9 @@ void TMainForm::wireNg()
             m_viewMenuBrowser->webView()->page()->triggerAction(QWebEnginePage::SelectAll);
     });
     viewPopup->addSeparator();
-    for (const char *name : {"ThrMsgNext", "ThrMsgPrev", "ThrReload", "ThrStop", "-", "ThrBrowserOpen",
-                             "ThrOpenThrLst", "-", "ThrDlRes", "ThrResExtra", "-", "ThrRes", "-", "ThrUrlCopy",
-                             "ThrTitleUrlCopy", "-", "ThrFavorite"}) {
+    for (const char *name :
+         {"ThrMsgNext", "ThrMsgPrev", "ThrReload", "ThrStop", "-", "ThrBrowserOpen", "ThrOpenThrLst", "-", "ThrDlRes",
+          "ThrResExtra", "-", "ThrRes", "-", "ThrUrlCopy", "ThrTitleUrlCopy", "-", "ThrFavorite"}) {
         if (name[0] == '-')
             viewPopup->addSeparator();
         else if (QAction *action = a.action(QString::fromLatin1(name)))

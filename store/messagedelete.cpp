@@ -1,11 +1,11 @@
 // Deleting one message from a topic log and its number index.
 #include "store/messagedelete.h"
 
-#include <algorithm>
-
 #include "base/programdir.h"
 #include "base/textfile.h"
 #include "store/threadlog.h"
+
+#include <algorithm>
 
 namespace store {
 

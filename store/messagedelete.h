@@ -2,9 +2,9 @@
 // both files on disk, kept in step with each other.
 #pragma once
 
-#include <string>
-
 #include "store/topicstate.h"
+
+#include <string>
 
 namespace store {
 

@@ -2,12 +2,12 @@
 // additions to the NG lists from the message menu.
 #pragma once
 
+#include "settings/nglists.h"
+
 #include <array>
 #include <string>
 #include <string_view>
 #include <vector>
-
-#include "settings/nglists.h"
 
 namespace view {
 

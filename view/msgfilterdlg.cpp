@@ -1,6 +1,8 @@
 // The message filter dialog's widgets.
 #include "view/msgfilterdlg.h"
 
+#include "qtbridge/sjis.h"
+
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLineEdit>
@@ -9,8 +11,6 @@
 #include <QScreen>
 #include <QTabWidget>
 #include <QVBoxLayout>
-
-#include "qtbridge/sjis.h"
 
 namespace view {
 

@@ -2,11 +2,11 @@
 // add and delete buttons.
 #pragma once
 
-#include <QDialog>
-#include <array>
-
 #include "settings/nglists.h"
 #include "view/msgfilter.h"
+
+#include <QDialog>
+#include <array>
 
 class QLineEdit;
 class QListWidget;

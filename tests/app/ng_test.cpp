@@ -2,20 +2,10 @@
 // added from the message menu disappears from every open tab at once, the filter dialog brings
 // it back, its cancel leaves the files alone, and a message deleted from the menu leaves the page
 // and both files.
-#include <QApplication>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QMenu>
-#include <QPushButton>
-#include <QTabWidget>
-#include <QTest>
-#include <QWebEngineView>
-#include <gtest/gtest.h>
-#include <algorithm>
-#include <map>
-
 #include "app/mainform.h"
 #include "base/text.h"
+#include "help/help.h"
+#include "help/helpwindow.h"
 #include "qtbridge/sjis.h"
 #include "store/boarddir.h"
 #include "store/threadlog.h"
@@ -24,6 +14,19 @@
 #include "view/htmlview.h"
 #include "view/msgfilterdlg.h"
 #include "view/webengine.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTest>
+#include <QWebEngineView>
+#include <algorithm>
+#include <gtest/gtest.h>
+#include <map>
 
 namespace {
 
@@ -43,8 +46,8 @@ protected:
 
     std::vector<std::string> serverArguments() const override
     {
-        return {"--categories", "1", "--depth", "1", "--subcategories", "1", "--boards", "1",
-                "--topics", "3", "--messages", "40", "--huge", "0"};
+        return {"--categories", "1", "--depth",    "1",  "--subcategories", "1", "--boards", "1",
+                "--topics",     "3", "--messages", "40", "--huge",          "0"};
     }
 
     view::HtmlView *browserOf(ui::TopicPage &tab) { return qobject_cast<view::HtmlView *>(tab.browser.data()); }
@@ -65,8 +68,9 @@ protected:
         for (int i = 0; i < count; ++i) {
             list->setCurrentItem(list->topLevelItem(i));
             form->actions().run("PopThrLstNewOpen");
-            if (!apptest::WaitFor([&] { return form->topicPane().pages().size() == i + 1 &&
-                                               settled(form->topicPane().pages()[i]); }, 60000))
+            if (!apptest::WaitFor(
+                    [&] { return form->topicPane().pages().size() == i + 1 && settled(form->topicPane().pages()[i]); },
+                    60000))
                 return false;
         }
         return true;
@@ -188,9 +192,8 @@ TEST_F(NgTest, AnAuthorAddedFromTheMenuIsHiddenInEveryTabAtOnceAndTheDialogBring
     EXPECT_TRUE(form->actions().action("PopResDel")->isEnabled()) << "the topic has its site";
     // Seen right after the command ran, before any event: both tabs have a new page coming.
     bool bothRendered = false;
-    QObject::connect(add, &QAction::triggered, form.get(), [&] {
-        bothRendered = browserOf(first)->isLoading() && browserOf(second)->isLoading();
-    });
+    QObject::connect(add, &QAction::triggered, form.get(),
+                     [&] { bothRendered = browserOf(first)->isLoading() && browserOf(second)->isLoading(); });
     QTest::keyClick(menu, Qt::Key_N);
     ASSERT_TRUE(apptest::WaitFor([&] { return form->ngLists().names.contains(author); }, 5000));
     EXPECT_TRUE(bothRendered) << "both tabs are rendered again at once";
@@ -231,8 +234,17 @@ TEST_F(NgTest, CancelLeavesTheListsAndTheFilesUntouched)
     const auto before = std::filesystem::last_write_time(dir + "NG_Word.txt");
     const std::string names = ngFile("NG_Name.txt"), titles = ngFile("NG_Title.txt"), words = ngFile("NG_Word.txt");
 
+    // Without a topic tab the message menu has nothing to act on.
+    for (const char *name : {"AddNGName", "AddNGTitle", "PopResDel"}) {
+        form->actions().update(name);
+        EXPECT_FALSE(form->actions().action(name)->isEnabled()) << name;
+    }
+
     runFilterDialog([&](view::TMsgFilterDlg &dialog) {
         EXPECT_EQ(dialog.windowTitle(), QString::fromUtf8("メッセージフィルタ"));
+        dialog.findChild<QPushButton *>("HelpBtn")->click();
+        ASSERT_TRUE(form->help().window()) << "the help button opens the help";
+        EXPECT_EQ(form->help().window()->currentPage(), "msgfilter.html");
         auto *pages = dialog.findChild<QTabWidget *>("PageControl1");
         ASSERT_TRUE(pages);
         ASSERT_EQ(pages->count(), 3);
@@ -294,6 +306,30 @@ TEST_F(NgTest, DeletingFromTheMenuRemovesTheMessageFromThePageAndBothFiles)
     EXPECT_EQ(index.size(), held - 1);
     EXPECT_EQ(std::count(index.begin(), index.end(), "2"), 0);
     EXPECT_EQ(std::count(index.begin(), index.end(), std::to_string(held)), 1) << "the last number stays";
+    // In a message tree, the node under the pointer is the target of the message menu.
+    ui::TopicListPage &treeTab = form->topicListPane().createPage(form->plugin(), "tree", true, true, false);
+    treeTab.listUrl = ":Tree";
+    treeTab.treeKey = tab.topicUrl;
+    auto *tree = qobject_cast<QTreeWidget *>(treeTab.view.data());
+    ASSERT_TRUE(tree);
+    auto *node = new QTreeWidgetItem(tree, QStringList{QStringLiteral("3 someone")});
+    ASSERT_TRUE(apptest::WaitFor([&] { return tree->isVisible() && !tree->visualItemRect(node).isEmpty(); }));
+    QCursor::setPos(tree->viewport()->mapToGlobal(tree->visualItemRect(node).center()));
+    ASSERT_TRUE(
+        apptest::WaitFor([&] { return tree->itemAt(tree->viewport()->mapFromGlobal(QCursor::pos())) == node; }, 5000));
+    QMenu *resMenu = form->findChild<QMenu *>("ResPopupMenu");
+    resMenu->popup(QCursor::pos());
+    resMenu->close();
+    ASSERT_TRUE(form->actions().run("ThrUrlCopy"));
+    EXPECT_TRUE(QApplication::clipboard()->text().endsWith("mid=3")) << QApplication::clipboard()->text().toStdString();
+
+    // A topic tab without a site (an extraction) cannot delete from a log.
+    form->topicPane().createPage(nullptr, "extract", true, false);
+    form->actions().updateAll();
+    EXPECT_FALSE(form->actions().action("PopResDel")->isEnabled());
+    EXPECT_TRUE(form->actions().action("AddNGName")->isEnabled());
+    form->topicPane().strip()->setCurrentIndex(0);
+
     bool done = false;
     QVariant links;
     browserOf(tab)->runScript(QStringLiteral("document.querySelectorAll('a[href=\"pop:2\"]').length"),

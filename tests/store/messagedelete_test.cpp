@@ -1,11 +1,11 @@
 // Deleting a message from a topic log: both files stay in step through deletions, fetches and
 // reopenings, and the number that leaves the index is the deleted message's own.
-#include <gtest/gtest.h>
-
 #include "base/textfile.h"
 #include "store/messagedelete.h"
 #include "store/threadlog.h"
 #include "topictesting.h"
+
+#include <gtest/gtest.h>
 
 namespace {
 

@@ -1,12 +1,12 @@
 // The message filter: editing the three lists as the dialog does, the additions from the message
 // menu, and how each NG list matches on the page and in the pop-up.
-#include <gtest/gtest.h>
-
 #include "pagetesting.h"
 #include "store/threadlog.h"
 #include "view/msgfilter.h"
 #include "view/render.h"
 #include "view/texttransform.h"
+
+#include <gtest/gtest.h>
 
 namespace {
 
