@@ -97,7 +97,11 @@ void TMainForm::ResPopupMenuPopup()
     auto *tree = qobject_cast<QTreeWidget *>(list->view.data());
     if (!tree)
         return;
-    if (QTreeWidgetItem *node = tree->itemAt(tree->viewport()->mapFromGlobal(QCursor::pos())))
+    // Rows scrolled out of sight still answer itemAt below the viewport: only a visible node counts.
+    const QPoint at = tree->viewport()->mapFromGlobal(QCursor::pos());
+    if (!tree->isVisible() || !tree->viewport()->rect().contains(at))
+        return;
+    if (QTreeWidgetItem *node = tree->itemAt(at))
         m_targetMessage = view::TreeNodeTarget(qtbridge::ToSjis(node->text(0)));
 }
 
