@@ -68,6 +68,7 @@ TMainForm::TMainForm(std::string programDir, MessageFn showMessage, BrowserFacto
     wireBoards();
     wireTopics();
     wireNg();
+    wireFavorites();
     qApp->installEventFilter(this);
 
     // Update handlers run before menus open and on a short idle timer.
@@ -196,9 +197,12 @@ bool TMainForm::FormCreate()
     }
 
     LoadCategoryFiles();
+    LoadFavoritesList();
 
     ApplyDisplaySettings(true);
 
+    if (m_settings.tab.thrlstFavorite && favoritesTab() < 0)
+        ThrLstFavoriteTabExecute();
     CreateFavoritesTree();
 
     if (m_settings.login.start && !close)
@@ -226,6 +230,7 @@ void TMainForm::FormDestroy()
         return;
     m_destroyed = true;
     SaveCategoryFiles();
+    SaveFavoritesList();
     SaveSettings();
     // Closing the channel answers every worker still waiting in a notice; the waiting requests
     // are freed unsent.
