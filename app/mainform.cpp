@@ -68,6 +68,7 @@ TMainForm::TMainForm(std::string programDir, MessageFn showMessage, BrowserFacto
     wireBoards();
     wireTopics();
     wireConvert();
+    wireNg();
     wireFavorites();
     wireDesktop();
     qApp->installEventFilter(this);
