@@ -11,5 +11,6 @@ nk_add_gtest(NAME store_boards_test
         listrows_test.cpp
         openurl_test.cpp
         safename_test.cpp
+        boardnames_test.cpp
     LIBS nk_store_boards
     TIMEOUT 120)
