@@ -1,9 +1,9 @@
 // Checking names from outside before they become parts of paths.
 #include "store/safename.h"
 
-#include <algorithm>
-
 #include "base/programdir.h"
+
+#include <algorithm>
 
 namespace store {
 

@@ -46,8 +46,8 @@ void endOrCaption(TopicState &topic, const FetchOptions &options, TopicHost &hos
         out.finished = true;
         out.finish = FinishFetch(topic, options, host);
         // A topic none of whose messages came says so, rather than still "fetching".
-        out.caption = topic.lines.empty() && topic.title == kFetchingTitle ? std::string(net::kRetryErrorText)
-                                                                         : topic.title;
+        out.caption =
+            topic.lines.empty() && topic.title == kFetchingTitle ? std::string(net::kRetryErrorText) : topic.title;
     } else {
         out.caption = FetchCaption(topic);
     }
@@ -203,10 +203,11 @@ MessageMergeOutcome GiveUpMessage(TopicState &topic, const FetchOptions &options
         // The first request decides what else to ask for; without its answer nothing else is
         // asked, so the rest of the range will not come either.
         long long missing = 0;
-        for (long long n = std::max(1, topic.rangeFirst); n <= topic.rangeLast; ++n)
+        for (long long n = std::max(1, topic.rangeFirst); n <= topic.rangeLast; ++n) {
+            if (topic.limit >= 0 && missing >= topic.limit)
+                break;
             missing += topic.heldNumbers.contains(std::to_string(n)) ? 0 : 1;
-        if (topic.limit >= 0)
-            missing = std::min<long long>(missing, topic.limit);
+        }
         topic.failed = static_cast<int>(std::clamp<long long>(missing, 1, std::numeric_limits<int>::max()));
         topic.received = static_cast<int>(std::clamp<long long>(RangeSize(topic), 1, std::numeric_limits<int>::max()));
     } else {

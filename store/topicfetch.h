@@ -74,7 +74,8 @@ std::string FinishStatusText(const TopicState &topic);
 /// Walks the range (downward with dlNew) and queues a request for every number not yet stored,
 /// while fewer than the limit are counted (messages added so far plus requests queued); numbers
 /// found stored count as received. A request that cannot be queued counts as received and as
-/// failed at once, since no response will come for it, so the fetch can still end. Returns how many requests were queued. MergeMessage runs it on the first response.
+/// failed at once, since no response will come for it, so the fetch can still end. Returns how
+/// many requests were queued. MergeMessage runs it on the first response.
 int RequestMissingMessages(TopicState &topic, const FetchOptions &options, TopicHost &host);
 
 /// The end of a fetch: sorts the lines, writes the log and its number index when the board dir

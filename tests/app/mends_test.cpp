@@ -1,10 +1,6 @@
 // Downloads that must end and names that must not become paths, in the window against the
 // bundled board server: the server stopped in the middle of a topic's download, a topic id that
 // would leave the log folder, and a topic opened before the first directory update.
-#include <QApplication>
-#include <filesystem>
-#include <gtest/gtest.h>
-
 #include "app/mainform.h"
 #include "base/programdir.h"
 #include "base/text.h"
@@ -19,6 +15,10 @@
 #include "ui/topiclistview.h"
 #include "view/htmlview.h"
 #include "view/webengine.h"
+
+#include <QApplication>
+#include <filesystem>
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -43,8 +43,8 @@ protected:
     std::vector<std::string> serverArguments() const override
     {
         // Every topic holds 100 to 300 messages.
-        return {"--categories", "1", "--depth", "1", "--subcategories", "1", "--boards", "1",
-                "--topics", "2", "--messages", "200", "--huge", "0"};
+        return {"--categories", "1", "--depth",    "1",   "--subcategories", "1", "--boards", "1",
+                "--topics",     "2", "--messages", "200", "--huge",          "0"};
     }
 
     void SetUp() override
@@ -54,14 +54,12 @@ protected:
             return;
         // The fixture's window waits 5 s per read; this one gives up quickly.
         form.reset();
-        ASSERT_TRUE(base::WriteFileAtomic(dir + "nekomado.ini",
-                                          "[network]\r\nproxy=1\r\nproxy_server=127.0.0.1\r\nproxy_port=" +
-                                              std::to_string(server.port()) + "\r\ntimeout=" +
-                                              std::to_string(kTimeoutMs) + "\r\nretry=" + std::to_string(kRetries) +
-                                              "\r\ndl_count_index=0\r\n"));
-        form = std::make_unique<TMainForm>(dir, [this](const QString &, const QString &text) {
-            messages.push_back(text.toStdString());
-        });
+        ASSERT_TRUE(base::WriteFileAtomic(
+            dir + "nekomado.ini", "[network]\r\nproxy=1\r\nproxy_server=127.0.0.1\r\nproxy_port=" +
+                                      std::to_string(server.port()) + "\r\ntimeout=" + std::to_string(kTimeoutMs) +
+                                      "\r\nretry=" + std::to_string(kRetries) + "\r\ndl_count_index=0\r\n"));
+        form = std::make_unique<TMainForm>(
+            dir, [this](const QString &, const QString &text) { messages.push_back(text.toStdString()); });
         ASSERT_TRUE(form->FormCreate());
         form->resize(1000, 700);
         form->show();

@@ -168,8 +168,8 @@ TEST(Exchange, TheTimeoutAppliesToEachWaitSoATrickleIsNotCutOff)
 TEST(Exchange, ServerClosingBeforeTheBlankLineFailsAPageButNotALogin)
 {
     LoopbackServer server(answer("HTTP/1.0 200 OK\r\nContent-Le"));
-    for (int kind : {plugin_api::kMessagePage, plugin_api::kTopicList, plugin_api::kCategoryPage,
-                     plugin_api::kPostForm}) {
+    for (int kind :
+         {plugin_api::kMessagePage, plugin_api::kTopicList, plugin_api::kCategoryPage, plugin_api::kPostForm}) {
         FetchRequest request = MakeTestRequest(kind, kMessageUrl);
         EventRecorder events;
         EXPECT_EQ(Exchange(request, viaProxy(server.port()), events).error, ExchangeError::Incomplete)

@@ -1,13 +1,13 @@
 // Names from pages and files that would lead out of a board's folder, at every place the board
 // store turns one into a path: the board merge, the favorites refresh, the favorites tab read
 // from the logs, the stored logs listed from a folder and the folders named by the category file.
-#include <gtest/gtest.h>
-
 #include "boardtesting.h"
 #include "store/boarddir.h"
 #include "store/boardlist.h"
 #include "store/boardtexts.h"
 #include "store/categoryfile.h"
+
+#include <gtest/gtest.h>
 
 using boardtest::crlf;
 using boardtest::logLines;

@@ -1,7 +1,7 @@
 // The check of names from outside before they become parts of paths.
-#include <gtest/gtest.h>
-
 #include "store/safename.h"
+
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -10,8 +10,8 @@ TEST(SafeName, TopicIdIsLettersAndDigitsOnly)
     EXPECT_TRUE(store::IsTopicId("a5a4bfa4123"));
     EXPECT_TRUE(store::IsTopicId("T9"));
     EXPECT_TRUE(store::IsTopicId(std::string(store::kMaxTopicIdLength, '7')));
-    for (std::string_view bad : {"", "../../../x", "..%2F..%2Fx", "%2Fetc%2Fpasswd", "/etc/passwd", "..", ".",
-                                 "a/b", "a\\b", "a.b", "a b", "a\tb", "a\n", "\x83\x58", "x%00"})
+    for (std::string_view bad : {"", "../../../x", "..%2F..%2Fx", "%2Fetc%2Fpasswd", "/etc/passwd", "..", ".", "a/b",
+                                 "a\\b", "a.b", "a b", "a\tb", "a\n", "\x83\x58", "x%00"})
         EXPECT_FALSE(store::IsTopicId(bad)) << bad;
     EXPECT_FALSE(store::IsTopicId(std::string_view("ab\0cd", 5)));
     EXPECT_FALSE(store::IsTopicId(std::string(store::kMaxTopicIdLength + 1, '7')));
@@ -20,7 +20,8 @@ TEST(SafeName, TopicIdIsLettersAndDigitsOnly)
 TEST(SafeName, LogNameIsATopicIdWithItsExtension)
 {
     EXPECT_EQ(store::TopicIdOfLogName("12ab.dat"), "12ab");
-    for (std::string_view bad : {".dat", "..dat", "../x.dat", "%2E%2E%2Fx.dat", "/tmp/x.dat", "x.log", "x.dat.dat", "x"})
+    for (std::string_view bad :
+         {".dat", "..dat", "../x.dat", "%2E%2E%2Fx.dat", "/tmp/x.dat", "x.log", "x.dat.dat", "x"})
         EXPECT_FALSE(store::IsTopicLogName(bad)) << bad;
 }
 

@@ -1,8 +1,6 @@
 // Topic downloads that must end and names that must not leave the board's folder: given-up
 // message requests, the download limit as a ceiling, and topic ids from URLs at every opening,
 // fetch and finish.
-#include <gtest/gtest.h>
-
 #include "base/textfile.h"
 #include "net/notice.h"
 #include "net/texts.h"
@@ -10,6 +8,8 @@
 #include "store/threadlog.h"
 #include "store/topictexts.h"
 #include "topictesting.h"
+
+#include <gtest/gtest.h>
 
 using namespace topictest;
 
@@ -114,6 +114,20 @@ TEST_F(TopicMends, AFirstRequestGivenUpEndsTheFetchAtOnceAndSaysSo)
     EXPECT_EQ(out.caption, net::kRetryErrorText) << "not \"fetching\" for ever";
     EXPECT_TRUE(m_host.queue.empty());
     EXPECT_FALSE(base::FileExists(LogPath()) && !base::ReadLines(LogPath())->empty());
+}
+
+TEST_F(TopicMends, AFirstRequestGivenUpCountsNoMoreThanTheLimitWouldHaveFetched)
+{
+    const store::FetchOptions options = Options(10);
+    ASSERT_TRUE(OpenOnline(m_topic, m_host, options, 1, 98));
+    m_topic.heldNumbers.add("2");
+    m_host.queue.clear();
+    net::PageResult result{};
+    MessageRecord failure{};
+    result.result = &failure;
+    result.givenUp = 1;
+    EXPECT_TRUE(store::MergeMessage(m_topic, result, options, m_host).finished);
+    EXPECT_EQ(m_topic.failed, 10);
 }
 
 TEST_F(TopicMends, AReFetchThatCannotBeQueuedIsGivenUpToo)
