@@ -67,6 +67,8 @@ TMainForm::TMainForm(std::string programDir, MessageFn showMessage, BrowserFacto
     wireActions();
     wireBoards();
     wireTopics();
+    wireFavorites();
+    wireDesktop();
     qApp->installEventFilter(this);
 
     // Update handlers run before menus open and on a short idle timer.
@@ -195,13 +197,18 @@ bool TMainForm::FormCreate()
     }
 
     LoadCategoryFiles();
+    LoadFavoritesList();
 
     ApplyDisplaySettings(true);
 
+    if (m_settings.tab.thrlstFavorite && favoritesTab() < 0)
+        ThrLstFavoriteTabExecute();
     CreateFavoritesTree();
 
     if (m_settings.login.start && !close)
         FileLoginExecute();
+
+    desktopStarted();
 
     // The band layout is restored once the window is idle, after it has been laid out.
     QTimer::singleShot(0, this, [this] {
@@ -225,6 +232,7 @@ void TMainForm::FormDestroy()
         return;
     m_destroyed = true;
     SaveCategoryFiles();
+    SaveFavoritesList();
     SaveSettings();
     // Closing the channel answers every worker still waiting in a notice; the waiting requests
     // are freed unsent.
