@@ -47,6 +47,7 @@ TMainForm::TMainForm(std::string programDir, MessageFn showMessage, BrowserFacto
         QMetaObject::invokeMethod(this, [this] { m_notices->processPending(*this); }, Qt::QueuedConnection);
     });
     net::PipelineOptions options;
+    m_startThread = startThread;
     options.startThread = std::move(startThread);
     m_pipeline = std::make_unique<net::Pipeline>(m_notices, options);
     if (!m_makeBrowser)
@@ -67,6 +68,7 @@ TMainForm::TMainForm(std::string programDir, MessageFn showMessage, BrowserFacto
     wireActions();
     wireBoards();
     wireTopics();
+    wireMarks();
     qApp->installEventFilter(this);
 
     // Update handlers run before menus open and on a short idle timer.
@@ -198,6 +200,9 @@ bool TMainForm::FormCreate()
 
     ApplyDisplaySettings(true);
 
+    if (m_settings.tab.restoration)
+        RestoreOpenTabs();
+
     CreateFavoritesTree();
 
     if (m_settings.login.start && !close)
@@ -225,6 +230,8 @@ void TMainForm::FormDestroy()
         return;
     m_destroyed = true;
     SaveCategoryFiles();
+    if (m_settings.tab.restoration)
+        SaveOpenTabs();
     SaveSettings();
     // Closing the channel answers every worker still waiting in a notice; the waiting requests
     // are freed unsent.
