@@ -21,6 +21,7 @@
 
 #include "app/mainform.h"
 #include "base/programdir.h"
+#include "base/text.h"
 #include "base/textfile.h"
 #include "net/endpoints.h"
 #include "net/pipeline.h"
@@ -288,11 +289,11 @@ void TMainForm::ThrLstTreeOpenExecute()
         connect(tree, &QWidget::customContextMenuRequested, this, [this, tree](const QPoint &pos) {
             QTreeWidgetItem *node = tree->itemAt(pos);
             int index = m_topicListPane->strip()->indexOf(tree);
-            ui::TopicListPage *page = m_topicListPane->pages().at(index);
-            if (!node || !page)
+            ui::TopicListPage *treePage = m_topicListPane->pages().at(index);
+            if (!node || !treePage)
                 return;
             m_targetMessage = store::NodeMessageNumber(qtbridge::ToSjis(node->text(0)));
-            m_marks->menuTreeKey = page->treeKey;
+            m_marks->menuTreeKey = treePage->treeKey;
             m_actions->updateAll();
             if (QMenu *popup = menu(QStringLiteral("ResPopupMenu")))
                 popup->exec(tree->viewport()->mapToGlobal(pos));
@@ -339,11 +340,11 @@ void TMainForm::BuildReplyTree(QTreeWidget *tree, const std::string &logPath)
     std::shared_ptr<ReplyTreeHandOff> handOff = m_marks->handOff;
     auto work = [handOff, logPath, install] {
         auto built = std::make_shared<BuiltTree>();
-        if (std::optional<store::ReplyTree> data = store::ReadReplyTree(logPath)) {
+        if (std::optional<store::ReplyTree> read = store::ReadReplyTree(logPath)) {
             built->ok = true;
-            built->texts.reserve(data->nodes.size());
-            built->parents.reserve(data->nodes.size());
-            for (store::ReplyNode &node : data->nodes) {
+            built->texts.reserve(read->nodes.size());
+            built->parents.reserve(read->nodes.size());
+            for (store::ReplyNode &node : read->nodes) {
                 built->texts.push_back(qtbridge::FromSjis(node.text));
                 built->parents.push_back(node.parent);
             }
@@ -441,8 +442,8 @@ void TMainForm::wireMarks()
         auto [page, row] = selectedRow();
         if (!row)
             return;
-        store::TopicRow data = row->row(); // the deletion rewrites the row
-        DeleteTopicLog(page->site, data.entry.topicUrl, data.entry.logName, data.text(store::kTitleItem));
+        store::TopicRow chosen = row->row(); // the deletion rewrites the row
+        DeleteTopicLog(page->site, chosen.entry.topicUrl, chosen.entry.logName, chosen.text(store::kTitleItem));
     });
     a.setUpdate(QStringLiteral("PopThrLstDelete"), [this, selectedRow](QAction &act) {
         auto [page, row] = selectedRow();

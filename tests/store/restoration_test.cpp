@@ -143,7 +143,7 @@ TEST_F(RestoreOpenTabsTest, ARestoredTopicTakesItsTitleFromTheLogAndItsPostCount
     EXPECT_EQ(tab.viewStart, 150);
     EXPECT_EQ(tab.postCount, 250);
     EXPECT_TRUE(tab.heldNumbers.contains("250")) << "the numbers come from the log when the index is missing";
-    EXPECT_FALSE(tab.downloading());
+    EXPECT_EQ(tab.rangeLast, 0) << "nothing is fetched";
 }
 
 TEST_F(RestoreOpenTabsTest, AViewStartBeyondTheLogShowsItsLastPage)
