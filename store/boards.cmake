@@ -13,4 +13,4 @@ add_library(nk_store_boards STATIC
     boardlist.h boardlist.cpp
     pageindex.h pageindex.cpp
     openurl.h openurl.cpp)
-target_link_libraries(nk_store_boards PUBLIC nk_common nk_base nk_settings nk_plugin_api_headers nk_net)
+target_link_libraries(nk_store_boards PUBLIC nk_store_safename nk_common nk_base nk_settings nk_plugin_api_headers nk_net)
