@@ -8,17 +8,6 @@
 // receiver under that lock when it goes, so nothing is posted to a destroyed object. The main
 // thread then turns the data into items in slices, and only into a tab that is still open and
 // still waiting for that very build.
-#include <QAction>
-#include <QMenu>
-#include <QMessageBox>
-#include <QPointer>
-#include <QTimer>
-#include <QToolButton>
-#include <QTreeWidget>
-#include <mutex>
-#include <system_error>
-#include <thread>
-
 #include "app/mainform.h"
 #include "base/programdir.h"
 #include "base/text.h"
@@ -34,10 +23,22 @@
 #include "store/pageindex.h"
 #include "store/replytree.h"
 #include "store/restoration.h"
+#include "store/safename.h"
 #include "store/topicfetch.h"
 #include "ui/images.h"
 #include "ui/panes.h"
 #include "ui/topiclistview.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPointer>
+#include <QTimer>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <mutex>
+#include <system_error>
+#include <thread>
 
 namespace {
 
@@ -75,8 +76,8 @@ struct TMainForm::MarksState {
     /// A tree tab and the build it waits for.
     struct TreeTab {
         QPointer<QTreeWidget> view;
-        std::string caption;   ///< the caption without the building or failure mark
-        quint64 build = 0;     ///< the newest build started into it; older results are dropped
+        std::string caption; ///< the caption without the building or failure mark
+        quint64 build = 0;   ///< the newest build started into it; older results are dropped
     };
     TreeTab *treeTab(QTreeWidget *view)
     {
@@ -239,10 +240,13 @@ int TMainForm::DeleteTopicLog(plugin_api::PluginHandle site, const std::string &
     if (!store::DeleteTopicFiles(plan.logPath))
         qWarning("a topic log could not be deleted");
 
+    // The board's tab belongs to the loaded plug-in, also when the deletion came from the
+    // favorites tab, which has none.
     ui::TopicListPane &lists = *m_topicListPane;
-    for (int index : {store::FindPageIndexIn(lists.pages(), site, plan.listUrl, store::PageKind::TopicList),
-                      store::FindPageIndexIn(lists.pages(), nullptr, store::kFavoritesListUrl,
-                                             store::PageKind::TopicList)}) {
+    void *boardSite = site ? site : m_plugin;
+    for (int index :
+         {store::FindPageIndexIn(lists.pages(), boardSite, plan.listUrl, store::PageKind::TopicList),
+          store::FindPageIndexIn(lists.pages(), nullptr, store::kFavoritesListUrl, store::PageKind::TopicList)}) {
         if (index < 0 || !lists.pages()[index].isList())
             continue;
         if (auto *list = qobject_cast<QTreeWidget *>(lists.pages()[index].view.data())) {
@@ -301,7 +305,7 @@ void TMainForm::ThrLstTreeOpenExecute()
         });
     }
     std::optional<std::string> board = base::ExtractUrlParam("board=", topicUrl);
-    if (!board || !store::SafeLogName(logName))
+    if (!board || !store::IsTopicLogName(logName))
         return;
     std::optional<std::string> dir = resolveBoardDir(net::TopicListUrl(m_boardServer, *board));
     if (!dir || dir->empty())
@@ -351,7 +355,8 @@ void TMainForm::BuildReplyTree(QTreeWidget *tree, const std::string &logPath)
         }
         std::lock_guard lock(handOff->mutex);
         if (handOff->receiver)
-            QMetaObject::invokeMethod(handOff->receiver, [install, built] { install(built); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                handOff->receiver, [install, built] { install(built); }, Qt::QueuedConnection);
     };
     bool started = false;
     if (m_startThread) {
@@ -384,8 +389,7 @@ void TMainForm::wireMarks()
     m_marks = std::make_shared<MarksState>();
     if (!m_confirm) {
         m_confirm = [this](const QString &caption, const QString &text) {
-            return QMessageBox::question(this, caption, text, QMessageBox::Yes | QMessageBox::No) ==
-                   QMessageBox::Yes;
+            return QMessageBox::question(this, caption, text, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
         };
     }
     ui::ActionList &a = *m_actions;
@@ -398,7 +402,7 @@ void TMainForm::wireMarks()
     // Without a target message there is nothing to mark.
     a.setUpdate(QStringLiteral("PopMark"), [this, activeIds](QAction &act) {
         bool topic = !m_marks->menuTreeKey.empty() ? store::MarkIdsOf(m_marks->menuTreeKey).has_value()
-                                                    : activeIds().has_value();
+                                                   : activeIds().has_value();
         act.setEnabled(topic && m_targetMessage >= 1);
     });
 
@@ -429,7 +433,7 @@ void TMainForm::wireMarks()
             logDelButton->setEnabled(m_topicPane->pages().size() > 0);
         ui::TopicPage *tab = m_topicPane->activePage();
         std::optional<std::string> dir = tab ? knownBoardDir(tab->listUrl) : std::nullopt;
-        act.setEnabled(dir && !dir->empty() && store::SafeLogName(tab->logName) &&
+        act.setEnabled(dir && !dir->empty() && store::IsTopicLogName(tab->logName) &&
                        base::FileExists(base::JoinPath(*dir, tab->logName)));
     });
 
@@ -448,7 +452,7 @@ void TMainForm::wireMarks()
     a.setUpdate(QStringLiteral("PopThrLstDelete"), [this, selectedRow](QAction &act) {
         auto [page, row] = selectedRow();
         bool exists = false;
-        if (row && store::SafeLogName(row->row().entry.logName)) {
+        if (row && store::IsTopicLogName(row->row().entry.logName)) {
             std::optional<std::string> board = base::ExtractUrlParam("board=", row->row().entry.topicUrl);
             std::optional<std::string> dir =
                 board ? knownBoardDir(net::TopicListUrl(m_boardServer, *board)) : std::nullopt;

@@ -1,12 +1,12 @@
 // Tab restoration in the window: the open topic lists and topics written at shutdown and
 // reopened from the logs at start-up. The file and its rules live in store/restoration.
-#include <QTreeWidget>
-
 #include "app/mainform.h"
 #include "base/programdir.h"
 #include "store/boardlist.h"
 #include "store/restoration.h"
 #include "ui/panes.h"
+
+#include <QTreeWidget>
 
 namespace {
 
@@ -21,8 +21,7 @@ public:
     WindowRestorationHost(Resolve resolve, Favorites favorites, List list, Topic topic)
         : m_resolve(std::move(resolve)), m_favorites(std::move(favorites)), m_list(std::move(list)),
           m_topic(std::move(topic))
-    {
-    }
+    {}
     std::optional<std::string> resolveBoardDir(const std::string &listUrl) override { return m_resolve(listUrl); }
     void openFavoritesTab() override { m_favorites(); }
     void openTopicList(store::RestoredList list) override { m_list(std::move(list)); }
@@ -49,8 +48,8 @@ void TMainForm::RestoreOpenTabs()
         [this](const std::string &listUrl) { return resolveBoardDir(listUrl); },
         [this] { m_actions->run(QStringLiteral("ThrLstFavoriteTab")); },
         [this](store::RestoredList list) {
-            ui::TopicListPage &page = m_topicListPane->createPage(m_plugin, list.caption, false, true,
-                                                                  m_settings.tab.icon);
+            ui::TopicListPage &page =
+                m_topicListPane->createPage(m_plugin, list.caption, false, true, m_settings.tab.icon);
             page.listUrl = list.listUrl;
             page.boardDir = list.boardDir;
             net::PageResult result = store::MakeLocalPageResult(m_plugin, list.listUrl, list.records);

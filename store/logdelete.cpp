@@ -1,16 +1,17 @@
 // Deleting a topic's log.
 #include "store/logdelete.h"
 
-#include <algorithm>
-#include <cerrno>
-#include <cstdio>
-
 #include "base/programdir.h"
 #include "base/text.h"
 #include "base/textfile.h"
 #include "net/endpoints.h"
 #include "store/marktexts.h"
+#include "store/safename.h"
 #include "store/threadlog.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
 
 namespace store {
 
@@ -23,25 +24,24 @@ bool SameTopic(std::string_view a, std::string_view b)
     return boardA == base::ExtractUrlParam("board=", b) && topicA == base::ExtractUrlParam("tid=", b);
 }
 
-bool SafeLogName(std::string_view logName)
-{
-    return !logName.empty() && logName != "." && logName != ".." &&
-           logName.find_first_of(std::string_view("/\0", 2)) == std::string_view::npos;
-}
-
 LogDeletionPlan PlanTopicLogDeletion(std::string_view topicUrl, std::string_view logName, std::string_view title,
                                      const std::string &boardServer,
                                      const std::function<std::optional<std::string>(const std::string &)> &resolve)
 {
     LogDeletionPlan plan;
     std::optional<std::string> board = base::ExtractUrlParam("board=", topicUrl);
-    if (!board || !SafeLogName(logName))
+    // The name is checked before anything is resolved or touched.
+    if (!board || !IsTopicLogName(logName))
         return plan;
     plan.listUrl = net::TopicListUrl(boardServer, *board);
     std::optional<std::string> dir = resolve(plan.listUrl);
     if (!dir || dir->empty())
         return plan;
-    plan.logPath = base::JoinPath(*dir, std::string(logName));
+    plan.logPath = TopicLogFilePathOfName(*dir, logName).value_or("");
+    if (plan.logPath.empty()) {
+        plan.step = LogDeletionPlan::Step::NoBoard;
+        return plan;
+    }
     if (!base::FileExists(plan.logPath)) {
         plan.step = LogDeletionPlan::Step::NoLog;
         return plan;

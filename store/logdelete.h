@@ -2,13 +2,13 @@
 // the rows and open tabs of the topic do then. Main thread only; the window asks the question.
 #pragma once
 
+#include "store/listrows.h"
+#include "store/topicstate.h"
+
 #include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
-
-#include "store/listrows.h"
-#include "store/topicstate.h"
 
 namespace store {
 
@@ -16,13 +16,10 @@ namespace store {
 /// carries the message it was opened at (mid=N), a row's URL the one the board listed.
 bool SameTopic(std::string_view a, std::string_view b);
 
-/// Whether a log file name may be joined to a board directory: a plain name, no directory part.
-bool SafeLogName(std::string_view logName);
-
 /// Steps 1 to 3 of `DeleteTopicLog`.
 struct LogDeletionPlan {
     enum class Step {
-        NoBoard, ///< the board dir does not resolve (or the names are unusable): return 0, no dialog
+        NoBoard, ///< the board dir does not resolve, or the log name is not a topic log's: return 0, no dialog
         NoLog,   ///< nothing to delete: return 1 without asking
         Ask,     ///< ask question; on Yes DeleteTopicFiles(logPath) and reset the rows
     };

@@ -1,11 +1,11 @@
 // The mark file and the jump to a mark.
 #include "store/marks.h"
 
-#include <algorithm>
-
 #include "base/text.h"
 #include "settings/inifile.h"
 #include "store/threadlog.h"
+
+#include <algorithm>
 
 namespace store {
 

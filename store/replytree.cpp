@@ -1,11 +1,11 @@
 // Building the reply tree of a topic log.
 #include "store/replytree.h"
 
-#include <unordered_map>
-
 #include "base/text.h"
 #include "base/textfile.h"
 #include "store/threadlog.h"
+
+#include <unordered_map>
 
 namespace store {
 

@@ -1,14 +1,14 @@
 // The restoration file and the reopening of its tabs.
 #include "store/restoration.h"
 
-#include <algorithm>
-
 #include "base/programdir.h"
 #include "base/text.h"
 #include "net/endpoints.h"
 #include "store/boarddir.h"
 #include "store/boardlist.h"
 #include "store/boardtexts.h"
+
+#include <algorithm>
 
 namespace store {
 
@@ -144,8 +144,7 @@ int RestoreOpenTabs(const base::Lines &lines, const std::string &boardServer, in
             topic.title = std::string(SplitLogLine(topic.stored.log->front()).title);
         topic.postCount = FindListedPostCount(BoardListFilePath(*dir), topic.logName);
         topic.scrollTarget = e.scrollTarget;
-        topic.viewStart =
-            ClampRestoredViewStart(e.viewStart, static_cast<int>(topic.stored.log->size()), msgview);
+        topic.viewStart = ClampRestoredViewStart(e.viewStart, static_cast<int>(topic.stored.log->size()), msgview);
         host.openTopic(std::move(topic));
         ++opened;
     }

@@ -2,16 +2,16 @@
 // start-up reopens them from the local logs without downloading anything. Main thread only.
 #pragma once
 
+#include "base/textfile.h"
+#include "plugin_api/records.h"
+#include "store/threadlog.h"
+#include "store/topicstate.h"
+
 #include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
-
-#include "base/textfile.h"
-#include "plugin_api/records.h"
-#include "store/threadlog.h"
-#include "store/topicstate.h"
 
 namespace store {
 
@@ -62,11 +62,11 @@ struct RestoredTopic {
     std::string pageKey; ///< <board server>bbs?action=m&board=%s&sid=%s&tid=%s&mid=1
     std::string listUrl;
     std::string logName;
-    std::string title;   ///< field 5 of the log's first line
-    int postCount = 0;   ///< from the board list file, 0 when the topic is not listed there
+    std::string title; ///< field 5 of the log's first line
+    int postCount = 0; ///< from the board list file, 0 when the topic is not listed there
     int scrollTarget = 0;
-    int viewStart = 0;   ///< clamped to the log
-    StoredTopic stored;  ///< the log (always present) and its number index
+    int viewStart = 0;  ///< clamped to the log
+    StoredTopic stored; ///< the log (always present) and its number index
 };
 
 /// What the start-up does with each entry; the window creates the tabs.

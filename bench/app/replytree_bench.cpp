@@ -3,15 +3,6 @@
 // items on the main thread in one go.
 //
 //   replytree_bench [messages]     (default 10000; runs offscreen or on a display)
-#include <QApplication>
-#include <QElapsedTimer>
-#include <QTimer>
-#include <QTreeWidget>
-#include <cstdio>
-#include <ctime>
-#include <filesystem>
-#include <string>
-
 #include "app/mainform.h"
 #include "base/programdir.h"
 #include "base/textfile.h"
@@ -24,6 +15,15 @@
 #include "ui/panes.h"
 #include "ui/topiclistview.h"
 #include "view/webengine.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QTimer>
+#include <QTreeWidget>
+#include <cstdio>
+#include <ctime>
+#include <filesystem>
+#include <string>
 
 namespace {
 
@@ -177,9 +177,9 @@ int main(int argc, char *argv[])
         form.topicListPane().strip()->setCurrentIndex(treeIndex);
         auto *tree = qobject_cast<QTreeWidget *>(form.topicListPane().pages()[treeIndex].view.data());
         const std::string caption = std::string("Bench") + store::kTreeCaptionSuffix;
-        while (!(tree && tree->topLevelItemCount() > 0 &&
-                 form.topicListPane().strip()->caption(treeIndex) == caption) &&
-               clock.elapsed() < 60000)
+        while (
+            !(tree && tree->topLevelItemCount() > 0 && form.topicListPane().strip()->caption(treeIndex) == caption) &&
+            clock.elapsed() < 60000)
             QApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
         // One more turn so that the tree is painted.
         QElapsedTimer paintClock;

@@ -1,15 +1,5 @@
 // Read marks, tab restoration, log deletion and the reply tree in the window, against the bundled
 // board server with the real plug-in and the web view.
-#include <QApplication>
-#include <QLineEdit>
-#include <QMenu>
-#include <QToolBar>
-#include <algorithm>
-#include <cmath>
-#include <filesystem>
-#include <map>
-#include <gtest/gtest.h>
-
 #include "app/mainform.h"
 #include "base/text.h"
 #include "qtbridge/sjis.h"
@@ -23,6 +13,16 @@
 #include "ui/topiclistview.h"
 #include "view/htmlview.h"
 #include "view/webengine.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QMenu>
+#include <QToolBar>
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <map>
 
 namespace {
 
@@ -42,8 +42,8 @@ protected:
 
     std::vector<std::string> serverArguments() const override
     {
-        return {"--categories", "1", "--depth", "1", "--subcategories", "1", "--boards", "2",
-                "--topics", "4", "--messages", "60", "--huge", "0"};
+        return {"--categories", "1", "--depth",    "1",  "--subcategories", "1", "--boards", "2",
+                "--topics",     "4", "--messages", "60", "--huge",          "0"};
     }
     /// Every message of a topic in one fetch; ten messages a page.
     std::string extraIni() const override
@@ -56,9 +56,8 @@ protected:
     void restart()
     {
         form.reset();
-        form = std::make_unique<TMainForm>(dir, [this](const QString &, const QString &text) {
-            messages.push_back(text.toStdString());
-        });
+        form = std::make_unique<TMainForm>(
+            dir, [this](const QString &, const QString &text) { messages.push_back(text.toStdString()); });
         form->resize(1000, 700);
         form->show();
         ASSERT_TRUE(form->FormCreate());
@@ -69,9 +68,8 @@ protected:
     {
         siteTab().tree->setCurrentItem(board);
         ASSERT_TRUE(form->actions().run("PopCtgNewOpen"));
-        ASSERT_TRUE(apptest::WaitFor([&] {
-            return activeList() && activeList()->topLevelItemCount() > 0 && activeList()->updatesEnabled();
-        }));
+        ASSERT_TRUE(apptest::WaitFor(
+            [&] { return activeList() && activeList()->topLevelItemCount() > 0 && activeList()->updatesEnabled(); }));
     }
 
     view::HtmlView *browserOf(ui::TopicPage &tab) { return qobject_cast<view::HtmlView *>(tab.browser.data()); }
@@ -85,11 +83,13 @@ protected:
         list->setCurrentItem(list->topLevelItem(row));
         std::string url = static_cast<ui::TopicItem *>(list->topLevelItem(row))->row().entry.topicUrl;
         form->actions().run("PopThrLstNewOpen");
-        bool done = apptest::WaitFor([&] {
-            ui::TopicPage *tab = form->topicPane().activePage();
-            return tab && tab->topicUrl == url && !tab->downloading() && !tab->lines.empty() && browserOf(*tab) &&
-                   !browserOf(*tab)->isLoading();
-        }, limitMs);
+        bool done = apptest::WaitFor(
+            [&] {
+                ui::TopicPage *tab = form->topicPane().activePage();
+                return tab && tab->topicUrl == url && !tab->downloading() && !tab->lines.empty() && browserOf(*tab) &&
+                       !browserOf(*tab)->isLoading();
+            },
+            limitMs);
         return done ? form->topicPane().activePage() : nullptr;
     }
 
@@ -356,14 +356,16 @@ TEST_F(MarksWindowTest, ATopicsLogIsDeletedFromTheListAndFromItsTab)
     list->setCurrentItem(list->topLevelItem(thirdRow));
     store::TopicRow third = rowOf(thirdRow);
     std::string thirdLog = logPathOf(form->topicListPane().activePage()->listUrl, third.entry.logName);
-    ASSERT_TRUE(base::WriteLines(thirdLog, {"1\t0\t2004/01/02 03:04\tname\ttitle\tbody",
-                                            "2\t1\t2004/01/02 03:05\tname\tRe: title\tbody"}));
+    ASSERT_TRUE(base::WriteLines(
+        thirdLog, {"1\t0\t2004/01/02 03:04\tname\ttitle\tbody", "2\t1\t2004/01/02 03:05\tname\tRe: title\tbody"}));
     ASSERT_TRUE(server.addFault("delay=3000@*mid=6*"));
     form->actions().run("PopThrLstNewOpen");
-    ASSERT_TRUE(apptest::WaitFor([&] {
-        ui::TopicPage *tab = form->topicPane().activePage();
-        return tab && tab->topicUrl == third.entry.topicUrl && tab->received >= 3;
-    }, 30000));
+    ASSERT_TRUE(apptest::WaitFor(
+        [&] {
+            ui::TopicPage *tab = form->topicPane().activePage();
+            return tab && tab->topicUrl == third.entry.topicUrl && tab->received >= 3;
+        },
+        30000));
     ui::TopicPage *running = form->topicPane().activePage();
     ASSERT_TRUE(running->downloading());
     ASSERT_TRUE(form->actions().run("ThrDelete"));
@@ -385,8 +387,8 @@ class ReplyTreeWindowTest : public MarksWindowTest {
 protected:
     std::vector<std::string> serverArguments() const override
     {
-        return {"--categories", "1", "--depth", "1", "--subcategories", "1", "--boards", "1",
-                "--topics", "3", "--messages", "300", "--huge", "0"};
+        return {"--categories", "1", "--depth",    "1",   "--subcategories", "1", "--boards", "1",
+                "--topics",     "3", "--messages", "300", "--huge",          "0"};
     }
     std::string extraIni() const override { return "dl_count_index=0\r\n"; }
 };

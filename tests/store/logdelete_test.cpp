@@ -1,12 +1,12 @@
 // Deleting a topic's log: the plan and its question, the files, the rows and an open tab.
-#include <gtest/gtest.h>
-
 #include "net/endpoints.h"
 #include "store/logdelete.h"
 #include "store/marktexts.h"
 #include "store/threadlog.h"
 #include "store/topicfetch.h"
 #include "tests/store/boardtesting.h"
+
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -40,8 +40,10 @@ TEST_F(LogDeletionTest, AsksWithTheTitleBoardTopicAndPath)
     store::LogDeletionPlan p = plan(key, "t5.dat");
     ASSERT_EQ(p.step, Step::Ask);
     EXPECT_EQ(p.logPath, boardDir + "/t5.dat");
-    EXPECT_EQ(p.question, boardtest::sjis("スレッド：") + "Title\nBOARD\x81\x46" "b01\nTID\x81\x46t5\n" + p.logPath +
-                              "\n" + boardtest::sjis("このスレッドのログを削除します。"));
+    EXPECT_EQ(p.question, boardtest::sjis("スレッド：") +
+                              "Title\nBOARD\x81\x46"
+                              "b01\nTID\x81\x46t5\n" +
+                              p.logPath + "\n" + boardtest::sjis("このスレッドのログを削除します。"));
 }
 
 TEST_F(LogDeletionTest, WithoutABoardOrALogThereIsNothingToAsk)

@@ -1,8 +1,8 @@
 // The mark file: toggling, order, clearing, its sections and keys, and the jump to a mark.
-#include <gtest/gtest.h>
-
 #include "store/marks.h"
 #include "tests/store/boardtesting.h"
+
+#include <gtest/gtest.h>
 
 namespace {
 

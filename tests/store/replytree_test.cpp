@@ -1,9 +1,9 @@
 // The reply tree as data: where each message goes, and the number a node stands for.
-#include <chrono>
-#include <gtest/gtest.h>
-
 #include "store/replytree.h"
 #include "tests/store/boardtesting.h"
+
+#include <chrono>
+#include <gtest/gtest.h>
 
 namespace {
 

@@ -1,11 +1,11 @@
 // The restoration file: what shutdown writes, what start-up reads back and which lines it skips.
-#include <gtest/gtest.h>
-#include <map>
-
 #include "net/endpoints.h"
 #include "store/boarddir.h"
 #include "store/restoration.h"
 #include "tests/store/boardtesting.h"
+
+#include <gtest/gtest.h>
+#include <map>
 
 namespace {
 
@@ -74,10 +74,10 @@ TEST(RestorationFile, RoundTripsThroughTheFileAndSkipsLinesItCannotRead)
     EXPECT_EQ(boardtest::readFile(path), "THREADLIST\t:Favorite\r\nTHREADLIST\tb01\r\nTHREAD\tb01\tt1\t12\t3\r\n");
     auto lines = base::ReadLines(path);
     ASSERT_TRUE(lines);
-    lines->insert(lines->begin() + 1, "TREE\tb09");         // unknown first field
-    lines->push_back("THREAD\tb01\tt2");                     // fields missing
-    lines->push_back("THREADLIST");                          // no board id
-    lines->push_back("THREAD\tb01\tt3\tx\t-");               // numbers that are not numbers
+    lines->insert(lines->begin() + 1, "TREE\tb09"); // unknown first field
+    lines->push_back("THREAD\tb01\tt2");            // fields missing
+    lines->push_back("THREADLIST");                 // no board id
+    lines->push_back("THREAD\tb01\tt3\tx\t-");      // numbers that are not numbers
     lines->push_back("");
     auto entries = store::ParseRestorationLines(*lines);
     ASSERT_EQ(entries.size(), 4u);
@@ -110,9 +110,9 @@ protected:
 
 TEST_F(RestoreOpenTabsTest, OpensTheReadableTabsInFileOrder)
 {
-    base::Lines lines = {"THREADLIST\t:Favorite", "THREADLIST\tb01", "THREADLIST\tb02", "THREADLIST\tb99",
-                         "THREAD\tb01\tt1\t151\t150",   "THREAD\tb01\tt2\t1\t0", "THREAD\tb02\tt7\t5\t0",
-                         "THREAD\tb99\tt1\t1\t0",       "BOGUS\tb01"};
+    base::Lines lines = {"THREADLIST\t:Favorite", "THREADLIST\tb01",           "THREADLIST\tb02",
+                         "THREADLIST\tb99",       "THREAD\tb01\tt1\t151\t150", "THREAD\tb01\tt2\t1\t0",
+                         "THREAD\tb02\tt7\t5\t0", "THREAD\tb99\tt1\t1\t0",     "BOGUS\tb01"};
     EXPECT_EQ(store::RestoreOpenTabs(lines, kBase, 100, host), 4);
     // b02 has no board list file, b99 does not resolve, t2's log is gone, BOGUS is unknown.
     EXPECT_EQ(host.opened, (std::vector<std::string>{"fav", "list:" + ListUrl("b01"), "topic:" + Key("b01", "t1", 1),
