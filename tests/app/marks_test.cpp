@@ -19,10 +19,12 @@
 #include <QMenu>
 #include <QToolBar>
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <map>
+#include <thread>
 
 namespace {
 
@@ -478,6 +480,34 @@ TEST_F(ReplyTreeWindowTest, TheTreeOfA300MessageTopicIsBuiltAndANodeOpensItsMess
     QTimer::singleShot(500, &settle, &QEventLoop::quit);
     settle.exec();
     EXPECT_EQ(form->topicListPane().pages().size(), tabs);
+
+    // A tree whose thread cannot be started leaves its tab empty and marked as failed.
+    const std::string listUrl = listTab->listUrl;
+    auto refuse = std::make_shared<std::atomic<bool>>(false); // read by the dispatcher threads too
+    form.reset();
+    form = std::make_unique<TMainForm>(
+        dir, [this](const QString &, const QString &text) { messages.push_back(text.toStdString()); },
+        TMainForm::BrowserFactory{},
+        [refuse](std::function<void()> work) {
+            if (*refuse)
+                return false;
+            std::thread(std::move(work)).detach();
+            return true;
+        });
+    form->show();
+    ASSERT_TRUE(form->FormCreate());
+    form->OpenUrl(listUrl, 0, 0, store::OpenMode::NewTab, true);
+    list = activeList();
+    ASSERT_TRUE(list && list->topLevelItemCount() > row);
+    list->setCurrentItem(list->topLevelItem(row));
+    *refuse = true;
+    ASSERT_TRUE(form->actions().run("ThrLstTreeOpen"));
+    *refuse = false;
+    int failedIndex = form->topicListPane().pages().size() - 1;
+    EXPECT_EQ(form->topicListPane().strip()->caption(failedIndex), caption + store::kTreeFailedSuffix);
+    auto *failedTree = qobject_cast<QTreeWidget *>(form->topicListPane().pages()[failedIndex].view.data());
+    ASSERT_TRUE(failedTree);
+    EXPECT_EQ(failedTree->topLevelItemCount(), 0);
 }
 
 } // namespace
