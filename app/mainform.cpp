@@ -68,6 +68,8 @@ TMainForm::TMainForm(std::string programDir, MessageFn showMessage, BrowserFacto
     wireActions();
     wireBoards();
     wireTopics();
+    wireFavorites();
+    wireDesktop();
     wireMarks();
     qApp->installEventFilter(this);
 
@@ -197,16 +199,20 @@ bool TMainForm::FormCreate()
     }
 
     LoadCategoryFiles();
+    LoadFavoritesList();
 
     ApplyDisplaySettings(true);
 
     if (m_settings.tab.restoration)
         RestoreOpenTabs();
-
+    if (m_settings.tab.thrlstFavorite && favoritesTab() < 0)
+        ThrLstFavoriteTabExecute();
     CreateFavoritesTree();
 
     if (m_settings.login.start && !close)
         FileLoginExecute();
+
+    desktopStarted();
 
     // The band layout is restored once the window is idle, after it has been laid out.
     QTimer::singleShot(0, this, [this] {
@@ -230,6 +236,7 @@ void TMainForm::FormDestroy()
         return;
     m_destroyed = true;
     SaveCategoryFiles();
+    SaveFavoritesList();
     if (m_settings.tab.restoration)
         SaveOpenTabs();
     SaveSettings();

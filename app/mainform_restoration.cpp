@@ -46,7 +46,7 @@ void TMainForm::RestoreOpenTabs()
         return;
     WindowRestorationHost host(
         [this](const std::string &listUrl) { return resolveBoardDir(listUrl); },
-        [this] { m_actions->run(QStringLiteral("ThrLstFavoriteTab")); },
+        [this] { ThrLstFavoriteTabExecute(); },
         [this](store::RestoredList list) {
             ui::TopicListPage &page =
                 m_topicListPane->createPage(m_plugin, list.caption, false, true, m_settings.tab.icon);
