@@ -68,6 +68,7 @@ TMainForm::TMainForm(std::string programDir, MessageFn showMessage, BrowserFacto
     wireActions();
     wireBoards();
     wireTopics();
+    wireNg();
     wireFavorites();
     wireDesktop();
     wireMarks();
