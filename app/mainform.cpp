@@ -47,6 +47,7 @@ TMainForm::TMainForm(std::string programDir, MessageFn showMessage, BrowserFacto
         QMetaObject::invokeMethod(this, [this] { m_notices->processPending(*this); }, Qt::QueuedConnection);
     });
     net::PipelineOptions options;
+    m_startThread = startThread;
     options.startThread = std::move(startThread);
     m_pipeline = std::make_unique<net::Pipeline>(m_notices, options);
     if (!m_makeBrowser)
@@ -71,6 +72,7 @@ TMainForm::TMainForm(std::string programDir, MessageFn showMessage, BrowserFacto
     wireNg();
     wireFavorites();
     wireDesktop();
+    wireMarks();
     qApp->installEventFilter(this);
 
     // Update handlers run before menus open and on a short idle timer.
@@ -203,6 +205,8 @@ bool TMainForm::FormCreate()
 
     ApplyDisplaySettings(true);
 
+    if (m_settings.tab.restoration)
+        RestoreOpenTabs();
     if (m_settings.tab.thrlstFavorite && favoritesTab() < 0)
         ThrLstFavoriteTabExecute();
     CreateFavoritesTree();
@@ -235,6 +239,8 @@ void TMainForm::FormDestroy()
     m_destroyed = true;
     SaveCategoryFiles();
     SaveFavoritesList();
+    if (m_settings.tab.restoration)
+        SaveOpenTabs();
     SaveSettings();
     // Closing the channel answers every worker still waiting in a notice; the waiting requests
     // are freed unsent.

@@ -252,6 +252,34 @@ private:
     /// `FormDestroy`: the shutdown, once.
     void FormDestroy();
 
+    // Read marks, tab restoration, log deletion and the reply tree (mainform_marks.cpp).
+public:
+    /// Asks a Yes/No question; tests replace it to answer without a dialog.
+    using ConfirmFn = std::function<bool(const QString &caption, const QString &text)>;
+    void setConfirm(ConfirmFn confirm) { m_confirm = std::move(confirm); }
+    /// The message the message menu acts on; -1 when none.
+    int targetMessage() const { return m_targetMessage; }
+    void setTargetMessage(int number) { m_targetMessage = number; }
+    /// `DeleteTopicLog`: 0 when the board dir cannot be resolved, else 1.
+    int DeleteTopicLog(plugin_api::PluginHandle site, const std::string &topicUrl, const std::string &logName,
+                       const std::string &title);
+
+private:
+    struct MarksState;
+    void wireMarks();
+    void RestoreOpenTabs();
+    void SaveOpenTabs();
+    void PopMarkExecute();
+    void MarkPopupMenuPopup(QMenu *menu);
+    void ThrLstTreeOpenExecute();
+    void BuildReplyTree(QTreeWidget *tree, const std::string &logPath);
+    void ThrListTreeChange(QTreeWidget *tree, QTreeWidgetItem *node);
+    /// The board dir of listUrl, remembered once resolved (update handlers ask often).
+    std::optional<std::string> knownBoardDir(const std::string &listUrl);
+    ThreadStarter m_startThread;
+    ConfirmFn m_confirm;
+    std::shared_ptr<MarksState> m_marks;
+
     /// The tab-closing family for one strip; which = 0 active, 1 all but, 2 all, 3 left, 4 right.
     void closeTabs(bool topicListStrip, int which);
     void closeTabAt(bool topicListStrip, int index);

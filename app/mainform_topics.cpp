@@ -184,7 +184,9 @@ void TMainForm::updateFinishedRows(const ui::TopicPage &tab, int fetched)
 
 void TMainForm::finishTopic(ui::TopicPage &tab, const store::FinishOutcome &finish)
 {
-    updateFinishedRows(tab, finish.fetched);
+    // A topic whose log was deleted under it keeps its rows as not fetched.
+    if (!tab.logDeleted)
+        updateFinishedRows(tab, finish.fetched);
     renderTopic(tab);
     showSiteStatus(tab.site, store::kThreadStatusTitle, store::FinishStatusText(tab));
 }

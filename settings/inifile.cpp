@@ -135,6 +135,22 @@ void IniFile::writeBool(std::string_view section, std::string_view key, bool val
     writeString(section, key, value ? "1" : "0");
 }
 
+bool IniFile::removeKey(std::string_view section, std::string_view key)
+{
+    for (Section &s : m_sections) {
+        if (s.name.empty() || !sameName(s.name, section))
+            continue;
+        for (auto it = s.entries.begin(); it != s.entries.end(); ++it) {
+            if (!it->key.empty() && sameName(it->key, key)) {
+                s.entries.erase(it);
+                return true;
+            }
+        }
+        return false;
+    }
+    return false;
+}
+
 std::string IniFile::serialize() const
 {
     base::Lines lines;

@@ -25,6 +25,10 @@ long long RangeSize(const TopicState &topic)
 void WriteTopic(TopicState &topic, TopicHost &host, FinishOutcome &out)
 {
     SortLogLines(topic.lines);
+    if (topic.logDeleted) {
+        topic.unsaved = false;
+        return;
+    }
     const std::optional<std::string> dir = host.resolveBoardDir(topic.listUrl);
     if (!dir || dir->empty())
         return;

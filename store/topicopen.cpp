@@ -49,6 +49,7 @@ void ResetTopic(TopicState &topic, TopicHost &host, const std::string &pageKey, 
     topic.newNumbers.clear();
     topic.heldNumbers.clear();
     topic.unsaved = false;
+    topic.logDeleted = false;
 }
 
 int LastLineNumber(const std::vector<std::string> &lines)

@@ -34,6 +34,9 @@ struct TopicState {
     base::SortedTextList heldNumbers;    ///< the number index: numbers never requested again
     /// Lines or numbers changed since the files were last written; a flush writes them.
     bool unsaved = false;
+    /// The log was deleted under the open tab: nothing is written back (messages of a fetch that
+    /// still arrive stay in memory only) until the tab opens a topic again.
+    bool logDeleted = false;
 
     /// A download is still waiting for responses.
     bool downloading() const { return received < rangeLast - rangeFirst + 1; }

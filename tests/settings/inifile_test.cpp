@@ -65,6 +65,16 @@ TEST(IniFile, FirstOfDuplicateKeysWinsAndOnlyItIsUpdated)
     EXPECT_EQ(ini.serialize(), "[s]\r\nk=9\r\nK=2\r\n");
 }
 
+TEST(IniFile, RemovingAKeyKeepsItsSectionAndTheOtherLines)
+{
+    IniFile ini = IniFile::Parse("[b1]\r\n; note\r\nt1=5\r\nT2=8\r\n[b2]\r\nt1=6\r\n");
+    EXPECT_TRUE(ini.removeKey("B1", "t2"));
+    EXPECT_FALSE(ini.removeKey("b1", "t2"));
+    EXPECT_FALSE(ini.removeKey("b3", "t1"));
+    EXPECT_TRUE(ini.removeKey("b2", "t1"));
+    EXPECT_EQ(ini.serialize(), "[b1]\r\n; note\r\nt1=5\r\n[b2]\r\n");
+}
+
 TEST(IniFile, MalformedInputNeverFails)
 {
     static const char kText[] = "[\r\n]\r\n=novalue\r\n[a\r\nk\0v=1\r\n[]\r\n";
