@@ -67,6 +67,7 @@ TMainForm::TMainForm(std::string programDir, MessageFn showMessage, BrowserFacto
     wireActions();
     wireBoards();
     wireTopics();
+    wirePost();
     qApp->installEventFilter(this);
 
     // Update handlers run before menus open and on a short idle timer.
