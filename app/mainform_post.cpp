@@ -6,6 +6,7 @@
 
 #include "app/mainform.h"
 #include "help/help.h"
+#include "help/helpwindow.h"
 #include "net/endpoints.h"
 #include "net/http.h"
 #include "net/pipeline.h"
