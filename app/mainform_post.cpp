@@ -1,9 +1,5 @@
 // Posting in the window: the reply and new-topic commands, the post form dialogs they open, the
 // post they send and the answers the workers bring back (notices 11 to 14).
-#include <QAction>
-#include <QTreeWidget>
-#include <cstring>
-
 #include "app/mainform.h"
 #include "help/help.h"
 #include "help/helpwindow.h"
@@ -17,6 +13,10 @@
 #include "ui/panes.h"
 #include "ui/tabstrip.h"
 #include "ui/topiclistview.h"
+
+#include <QAction>
+#include <QTreeWidget>
+#include <cstring>
 
 namespace {
 
@@ -112,6 +112,8 @@ void TMainForm::openPostDialog(const std::string &formUrl, const std::string &ca
         if (m_help)
             m_help->openKeyword(dialog, QString::fromUtf8("書き込み"));
     });
+    // Closed in any way, the dialog leaves the list at once; it is deleted a moment later.
+    connect(dialog, &QDialog::finished, this, [this, dialog] { std::erase(m_openPostDialogs, dialog); });
     m_openPostDialogs.emplace_back(dialog);
 }
 
@@ -123,8 +125,8 @@ void TMainForm::sendPost(post::TPostFormDlg &dialog)
         return;
     }
     post::PostContent content{dialog.nicknameIndex(), dialog.memoText(), title};
-    const std::string query = dialog.isReply() ? post::ReplyQuery(dialog.formUrl(), content)
-                                               : post::NewTopicQuery(dialog.formUrl(), content);
+    const std::string query =
+        dialog.isReply() ? post::ReplyQuery(dialog.formUrl(), content) : post::NewTopicQuery(dialog.formUrl(), content);
     const std::string url = net::PostUrl(m_settings.endpoint.post);
 
     // A request too long to go out would fail in the worker without ever reaching the board;
@@ -142,8 +144,8 @@ void TMainForm::sendPost(post::TPostFormDlg &dialog)
         m_showMessage(QString(), QString::fromUtf8("メッセージが長すぎるため書き込めません。"));
         return;
     }
-    if (m_pipeline->EnqueueRequest(nullptr, url.c_str(), dialog.formUrl().c_str(), query.c_str(), plugin_api::kPost,
-                                   0, 0) != 1) {
+    if (m_pipeline->EnqueueRequest(nullptr, url.c_str(), dialog.formUrl().c_str(), query.c_str(), plugin_api::kPost, 0,
+                                   0) != 1) {
         ShowStatus(0, QString::fromUtf8("書き込みに失敗しました"));
         return;
     }

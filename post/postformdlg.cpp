@@ -1,6 +1,10 @@
 // The post form dialog's widgets and their behaviour; the rules live in post/postquery.h.
 #include "post/postformdlg.h"
 
+#include "post/postquery.h"
+#include "qtbridge/sjis.h"
+#include "view/htmlview.h"
+
 #include <QComboBox>
 #include <QEvent>
 #include <QGridLayout>
@@ -12,10 +16,6 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 #include <ctime>
-
-#include "post/postquery.h"
-#include "qtbridge/sjis.h"
-#include "view/htmlview.h"
 
 namespace post {
 
@@ -229,7 +229,8 @@ void TPostFormDlg::updateSize()
     std::size_t bytes = memoText().size();
     m_size->setText(QString::fromLatin1(MemoSizeText(bytes).c_str()));
     QPalette palette = m_size->palette();
-    palette.setColor(QPalette::Window, MemoOverLimit(bytes) ? QColor(255, 0, 0) : this->palette().color(QPalette::Button));
+    palette.setColor(QPalette::Window,
+                     MemoOverLimit(bytes) ? QColor(255, 0, 0) : this->palette().color(QPalette::Button));
     m_size->setPalette(palette);
 }
 

@@ -1,12 +1,12 @@
 // Posting without widgets: form URLs, post queries, the title check, reply starts, the preview.
 #include "post/postquery.h"
 
-#include <cstdio>
-
 #include "base/text.h"
 #include "store/threadlog.h"
 #include "view/skin.h"
 #include "view/texttransform.h"
+
+#include <cstdio>
 
 namespace post {
 
@@ -20,7 +20,10 @@ constexpr std::string_view kPreviewBody =
     "e\x8e\xd2: <NAME/></small></tr></td><tr><td colspan=2><br><MESSAGE/></td></tr></table><br>\r\n"
     "</dl></font></body>\r\n";
 
-bool isLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+bool isLeadByte(unsigned char c)
+{
+    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+}
 
 std::string param(std::string_view name, std::string_view url)
 {
@@ -64,7 +67,7 @@ std::string escapeAsBoard(std::string_view text)
     return out;
 }
 
-/// Shift_JIS-aware split of text at LF.
+/// Splits text at LF, which is never a byte of a double-byte character.
 std::vector<std::string_view> splitLines(std::string_view text)
 {
     std::vector<std::string_view> lines;
@@ -217,8 +220,8 @@ ReplyStart StartReply(std::string_view postBase, std::string_view topicUrl, std:
             store::LogFields fields = store::SplitLogLine(line);
             subject = view::DecodeEntities(fields.title);
             if (quote) {
-                std::string text = view::DecodeEntities(
-                    view::ConvertBreaks(fields.body, false, view::BreakDirection::FromBreaks));
+                std::string text =
+                    view::DecodeEntities(view::ConvertBreaks(fields.body, false, view::BreakDirection::FromBreaks));
                 for (std::string_view quoted : splitLines(text)) {
                     start.memo += "> ";
                     start.memo += quoted;

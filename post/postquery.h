@@ -63,7 +63,10 @@ std::string_view CutToBytes(std::string_view text, std::size_t limit);
 /// The message size counter: n + " / 4000 Bytes".
 std::string MemoSizeText(std::size_t bytes);
 /// Whether the counter shows the size as too large (it is still sent).
-inline bool MemoOverLimit(std::size_t bytes) { return bytes > kMemoLimit; }
+inline bool MemoOverLimit(std::size_t bytes)
+{
+    return bytes > kMemoLimit;
+}
 
 /// What a reply dialog starts with.
 struct ReplyStart {

@@ -1,11 +1,10 @@
 // Posting without a display: what a post sends, the title check, the reply a dialog starts
 // with, the size counter, the preview page, and that a lost post is never sent again.
-#include <gtest/gtest.h>
-
-#include <cstring>
-
 #include "net/pipeline.h"
 #include "post/postquery.h"
+
+#include <cstring>
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -40,7 +39,9 @@ TEST(PostUrls, UrlEncodeKeepsOnlyTheUnreservedBytes)
     EXPECT_EQ(post::UrlEncode(kCat + "\x83\x58"), "%94%4c%83%58");
     EXPECT_EQ(post::UrlEncode(std::string(1, '\0')), "%00");
     // Single-byte katakana and a lead byte at the very end are single bytes.
-    EXPECT_EQ(post::UrlEncode("\xb1" "a\x94"), "%b1a%94");
+    EXPECT_EQ(post::UrlEncode("\xb1"
+                              "a\x94"),
+              "%b1a%94");
 }
 
 TEST(PostQuery, ReplyCarriesTheFormsValuesTheNicknameAndTheEncodedTexts)

@@ -1,16 +1,8 @@
 // Posting end to end in the window against the bundled board server: replies, quotations, new
 // topics, the answers the board gives, and posts whose answer is lost.
-#include <QApplication>
-#include <QComboBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QMenu>
-#include <QPlainTextEdit>
-#include <QPushButton>
-#include <QTimer>
-#include <gtest/gtest.h>
-
 #include "app/mainform.h"
+#include "help/help.h"
+#include "help/helpwindow.h"
 #include "net/pipeline.h"
 #include "post/postformdlg.h"
 #include "post/postquery.h"
@@ -24,13 +16,26 @@
 #include "view/texttransform.h"
 #include "view/webengine.h"
 
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <gtest/gtest.h>
+
 namespace {
 
 int argc = 1;
 char arg0[] = "post_window_test";
 char *argv[] = {arg0, nullptr};
 
-QString u8(const char *text) { return QString::fromUtf8(text); }
+QString u8(const char *text)
+{
+    return QString::fromUtf8(text);
+}
 
 /// A stored message text as it reads on the page: breaks as line feeds, entities decoded.
 std::string shownText(std::string_view body)
@@ -50,14 +55,11 @@ protected:
 
     std::vector<std::string> serverArguments() const override
     {
-        return {"--categories", "1", "--depth", "1", "--subcategories", "1", "--boards", "2",
-                "--topics", "4", "--messages", "8", "--huge", "0"};
+        return {"--categories", "1", "--depth",    "1", "--subcategories", "1", "--boards", "2",
+                "--topics",     "4", "--messages", "8", "--huge",          "0"};
     }
 
-    std::string extraIni() const override
-    {
-        return "posttimeout=0\r\n[login]\r\nid=nekodemo\r\npass=nekopass\r\n";
-    }
+    std::string extraIni() const override { return "posttimeout=0\r\n[login]\r\nid=nekodemo\r\npass=nekopass\r\n"; }
 
     void logIn()
     {
@@ -73,10 +75,12 @@ protected:
             return nullptr;
         list->setCurrentItem(list->topLevelItem(0));
         form->actions().run("PopThrLstActiveOpen");
-        bool done = apptest::WaitFor([&] {
-            ui::TopicPage *tab = form->topicPane().activePage();
-            return tab && !tab->downloading() && tab->lines.size() >= 3;
-        }, 60000);
+        bool done = apptest::WaitFor(
+            [&] {
+                ui::TopicPage *tab = form->topicPane().activePage();
+                return tab && !tab->downloading() && tab->lines.size() >= 3;
+            },
+            60000);
         return done ? form->topicPane().activePage() : nullptr;
     }
 
@@ -115,13 +119,15 @@ protected:
     std::optional<std::pair<ui::TopicPage *, std::string>> waitForMessage(const std::string &text)
     {
         std::optional<std::pair<ui::TopicPage *, std::string>> found;
-        apptest::WaitFor([&] {
-            found = findMessage(text);
-            if (!found || found->first->downloading())
-                return false;
-            auto *browser = qobject_cast<view::HtmlView *>(found->first->browser.data());
-            return browser && !browser->isLoading();
-        }, 30000);
+        apptest::WaitFor(
+            [&] {
+                found = findMessage(text);
+                if (!found || found->first->downloading())
+                    return false;
+                auto *browser = qobject_cast<view::HtmlView *>(found->first->browser.data());
+                return browser && !browser->isLoading();
+            },
+            30000);
         return found;
     }
 
@@ -323,7 +329,52 @@ TEST_F(PostWindowTest, APostTheBoardRefusesKeepsTheTypedTextInTheShownDialog)
     ASSERT_TRUE(apptest::WaitFor([&] { return dialog && dialog->isVisible(); }));
     EXPECT_EQ(memoOf(dialog)->toPlainText(), text);
     EXPECT_EQ(titleOf(dialog)->text(), u8("長すぎる"));
+
+    // A message too long for any request is not sent: the text stays to be shortened.
+    QString longText;
+    for (int i = 0; i < 2000; ++i)
+        longText += QChar(0x732B); // the kanji for cat: two bytes, six once encoded
+    memoOf(dialog)->setPlainText(longText);
+    said = messages.size();
+    send(dialog);
+    ASSERT_EQ(messages.size(), said + 1);
+    EXPECT_EQ(messages.back(), "メッセージが長すぎるため書き込めません。");
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_EQ(memoOf(dialog)->toPlainText(), longText);
+    ASSERT_TRUE(apptest::WaitFor([&] { return idle(); }));
     EXPECT_EQ(server.stat("posts"), 0);
+
+    // Help opens the page of posting.
+    dialog->findChild<QPushButton *>("HelpBtn")->click();
+    ASSERT_TRUE(form->help().window());
+    EXPECT_TRUE(form->help().window()->currentPage().endsWith(QStringLiteral("post.html")))
+        << form->help().window()->currentPage().toStdString();
+}
+
+TEST_F(PostWindowTest, TheDialogFoldsToItsCaptionWhileAnotherWindowIsActive)
+{
+    form->show();
+    logIn();
+    ui::TopicPage *tab = openFirstTopic();
+    ASSERT_TRUE(tab);
+    ASSERT_TRUE(form->actions().run("ThrRes"));
+    QPointer<post::TPostFormDlg> dialog = shownDialog();
+    ASSERT_TRUE(dialog);
+    ASSERT_TRUE(apptest::WaitFor([&] { return dialog->isActiveWindow(); }, 10000));
+    const int height = dialog->height();
+    EXPECT_EQ(height, 426);
+    form->activateWindow();
+    ASSERT_TRUE(apptest::WaitFor([&] { return dialog->collapsed() && dialog->height() < 10; }, 10000));
+    EXPECT_EQ(dialog->savedHeight(), height);
+    dialog->activateWindow();
+    ASSERT_TRUE(apptest::WaitFor([&] { return !dialog->collapsed() && dialog->height() == height; }, 10000));
+    // Cancel closes it, and the form may be asked for again.
+    dialog->findChild<QPushButton *>("CancelBtn")->click();
+    EXPECT_FALSE(dialog->isVisible());
+    ASSERT_TRUE(form->actions().run("ThrRes"));
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(dialog.isNull());
+    EXPECT_EQ(dialogs().size(), 1) << "a new dialog waits for the form";
 }
 
 /// The board takes the post, but its answer does not reach the program: the post is not sent
@@ -353,8 +404,14 @@ protected:
     }
 };
 
-TEST_F(LostAnswerTest, AnswerCutBeforeItsHeaderEnded) { postWithLostAnswer("cut=12@*action=post*#1"); }
+TEST_F(LostAnswerTest, AnswerCutBeforeItsHeaderEnded)
+{
+    postWithLostAnswer("cut=12@*action=post*#1");
+}
 
-TEST_F(LostAnswerTest, AnswerThatNeverCameInTime) { postWithLostAnswer("delay=8000@*action=post*#1"); }
+TEST_F(LostAnswerTest, AnswerThatNeverCameInTime)
+{
+    postWithLostAnswer("delay=8000@*action=post*#1");
+}
 
 } // namespace
