@@ -309,6 +309,12 @@ TEST_F(PostWindowTest, APostTheBoardRefusesKeepsTheTypedTextInTheShownDialog)
     QPointer<post::TPostFormDlg> dialog = shownDialog();
     ASSERT_TRUE(dialog);
 
+    // The title holds at most 40 bytes: 20 full-width characters, or 40 of one byte.
+    titleOf(dialog)->setText(QString(25, QChar(0x732B)));
+    EXPECT_EQ(titleOf(dialog)->text(), QString(20, QChar(0x732B)));
+    titleOf(dialog)->setText(QString(41, QLatin1Char('t')));
+    EXPECT_EQ(titleOf(dialog)->text().size(), 40);
+
     // An empty title is not sent at all.
     titleOf(dialog)->setText(u8("　 　"));
     std::size_t said = messages.size();
