@@ -15,6 +15,7 @@
 #include "ui/topiclistview.h"
 
 #include <QAction>
+#include <QTimer>
 #include <QTreeWidget>
 #include <cstring>
 
@@ -205,10 +206,14 @@ void TMainForm::postRequestLost(const FetchRequest &request)
         // unseen: the user gets the text back and decides after looking at the topic.
         if (post::TPostFormDlg *dialog = findPostDialog(fieldText(request.key, sizeof request.key))) {
             ShowStatus(0, QString::fromUtf8("書き込みの結果を確認できませんでした"));
-            dialog->showCentred();
-            m_showMessage(QString(), QString::fromUtf8("書き込みの結果を確認できませんでした。\n"
-                                                       "スレッドを更新して書き込まれたかを確かめてから、"
-                                                       "必要なら書き込み直してください。"));
+            // The message first, outside the notice, and then the dialog, which would cover it.
+            QTimer::singleShot(0, this, [this, waiting = QPointer<post::TPostFormDlg>(dialog)] {
+                m_showMessage(QString(), QString::fromUtf8("書き込みの結果を確認できませんでした。\n"
+                                                           "スレッドを更新して書き込まれたかを確かめてから、"
+                                                           "必要なら書き込み直してください。"));
+                if (waiting)
+                    waiting->showCentred();
+            });
         }
     }
 }
