@@ -163,6 +163,9 @@ TEST(NewTopicStart, BoardOfTheListAndItsName)
         post::StartNewTopic(kPostBase, "http://messages.yahoo.co.jp/bbs?action=topics&board=42&sid=42&type=r", "Cats");
     EXPECT_EQ(start.formUrl, post::NewTopicFormUrl(kPostBase, "42"));
     EXPECT_EQ(start.caption, std::string("Cats") + post::kNewTopicCaptionSuffix);
+    // From the favorites list: the board of the selected row's topic.
+    post::NewTopicStart favorite = post::StartNewTopic(kPostBase, kTopicUrl, "Board");
+    EXPECT_EQ(favorite.formUrl, post::NewTopicFormUrl(kPostBase, "1834578"));
 }
 
 TEST(Preview, DateWithoutLeadingZerosInTheTime)
