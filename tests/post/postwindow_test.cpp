@@ -420,4 +420,25 @@ TEST_F(LostAnswerTest, AnswerThatNeverCameInTime)
     postWithLostAnswer("delay=8000@*action=post*#1");
 }
 
+/// The post form never comes: with no retries, the first failure gives its request up.
+class LostFormTest : public PostWindowTest {
+protected:
+    std::string extraIni() const override { return "retry=0\r\n" + PostWindowTest::extraIni(); }
+};
+
+TEST_F(LostFormTest, ADialogWhoseFormNeverCameIsDiscardedSoThatTheFormCanBeAskedForAgain)
+{
+    form->show();
+    logIn();
+    ui::TopicPage *tab = openFirstTopic();
+    ASSERT_TRUE(tab);
+    ASSERT_TRUE(server.addFault("silent@*action=r&*#1"));
+    ASSERT_TRUE(form->actions().run("ThrRes"));
+    ASSERT_EQ(dialogs().size(), 1);
+    ASSERT_TRUE(apptest::WaitFor([&] { return status0() == u8("書き込みフォームの取得に失敗しました"); }, 30000));
+    EXPECT_TRUE(dialogs().empty());
+    ASSERT_TRUE(form->actions().run("ThrRes"));
+    EXPECT_TRUE(shownDialog()) << "the form, asked for again, comes";
+}
+
 } // namespace
