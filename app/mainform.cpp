@@ -70,6 +70,7 @@ TMainForm::TMainForm(std::string programDir, MessageFn showMessage, BrowserFacto
     wireBoards();
     wireTopics();
     wirePost();
+    wireNg();
     wireFavorites();
     wireDesktop();
     qApp->installEventFilter(this);
