@@ -54,7 +54,9 @@ TMainForm::TMainForm(std::string programDir, MessageFn showMessage, BrowserFacto
         m_makeBrowser = [](QWidget *owner) { return new view::HtmlView(owner); };
     if (!m_showMessage) {
         m_showMessage = [this](const QString &caption, const QString &text) {
-            QMessageBox::warning(this, caption, text);
+            // Over the window the user works in: a post form dialog stays above the main window.
+            QWidget *active = QApplication::activeWindow();
+            QMessageBox::warning(active ? active : this, caption, text);
         };
     }
     // The window's own values until the settings are read.
@@ -69,6 +71,7 @@ TMainForm::TMainForm(std::string programDir, MessageFn showMessage, BrowserFacto
     wireBoards();
     wireTopics();
     wireConvert();
+    wirePost();
     wireNg();
     wireFavorites();
     wireDesktop();

@@ -40,6 +40,9 @@ class QTreeWidgetItem;
 namespace help {
 class Help;
 }
+namespace post {
+class TPostFormDlg;
+}
 namespace view {
 class HtmlView;
 struct HitTestResult;
@@ -208,6 +211,23 @@ private:
     /// The selected row's topic log: its board's log directory and the row's log file name;
     /// nullopt when no row is selected or the directory cannot be resolved.
     std::optional<std::string> selectedRowLogPath();
+    // Posting: the post form dialogs, their requests and the answers (notices 11 to 14).
+    void wirePost();
+    /// Reply (`ThrRes`, `PopRes`, `PopResQuo`) to the target message, or to the topic.
+    void replyExecute(bool quote);
+    void ThrLstWriteExecute();
+    /// Steps shared by both: a dialog per form URL, its form page requested.
+    void openPostDialog(const std::string &formUrl, const std::string &caption, const std::string &title,
+                        const std::string &memo, bool isReply);
+    /// The open dialog for formUrl (also when url is the form URL as the request completed it).
+    post::TPostFormDlg *findPostDialog(const std::string &url);
+    void sendPost(post::TPostFormDlg &dialog);
+    void postFormParsed(const net::PageResult &result);
+    void postFormEmpty(const net::PageResult &result);
+    void postAnswered(const net::PageResult &result);
+    /// Notice 3 given up for a post form or a post.
+    void postRequestLost(const FetchRequest &request);
+
     // NG lists, message deletion and the message menu.
     void wireNg();
     /// Writes the three NG files; a failure is shown.
@@ -327,6 +347,9 @@ private:
     QLabel *m_popup = nullptr; ///< the message pop-up
     QPointer<view::HtmlView> m_viewMenuBrowser; ///< the view whose own menu was opened last
     QTreeWidget *m_lastExpandedTree = nullptr;
+
+    /// `OpenPostDialogs`: the post form dialogs created and not yet closed; closing deletes them.
+    std::vector<QPointer<post::TPostFormDlg>> m_openPostDialogs;
 
     int m_tabTarget = -1;      ///< `TabTarget`
     int m_targetMessage = -1;  ///< the message the message menu acts on

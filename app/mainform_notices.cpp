@@ -55,6 +55,8 @@ int TMainForm::handleNotice(net::NoticeCode code, const void *payload)
                     view->setUpdatesEnabled(true);
             }
         }
+        if (outcome.answer == 0)
+            postRequestLost(request);
         return outcome.answer;
     }
     case NoticeCode::WorkerEnded:
@@ -85,8 +87,18 @@ int TMainForm::handleNotice(net::NoticeCode code, const void *payload)
             SaveCategoryFiles();
         return 0;
     }
-    // The post form dialogs (11 to 14) are not part of the window yet: their results find no
-    // receiver and are dropped, as results for a closed tab are.
+    case NoticeCode::PostFormParsed:
+        postFormParsed(*static_cast<const net::PageResult *>(payload));
+        return 0;
+    case NoticeCode::PostFormEmpty:
+        postFormEmpty(*static_cast<const net::PageResult *>(payload));
+        return 0;
+    case NoticeCode::PostFormRedirected:
+        ShowStatus(0, QString::fromUtf8("ログインされていません"));
+        return 0;
+    case NoticeCode::PostAnswered:
+        postAnswered(*static_cast<const net::PageResult *>(payload));
+        return 0;
     default:
         return 0;
     }

@@ -373,6 +373,10 @@ int Pipeline::RequeueRequest(const FetchRequest &request, RequeueMode mode)
                    ? 1
                    : 0;
 
+    // A post whose exchange failed may have reached the board all the same: sending it again
+    // could post it twice, so it is given up at once and its owner tells the user.
+    if (request.kind == plugin_api::kPost)
+        return 0;
     int retries = 0;
     {
         std::lock_guard lock(m_state->lock);

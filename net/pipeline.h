@@ -142,7 +142,7 @@ public:
 
     /// Queues a copy of request with the retry or the re-fetch count raised; 1 when queued, 0
     /// when a retry was given up because the retries ([network] retry) are used up. A retried
-    /// request carries no post query.
+    /// request carries no post query. A post is never retried: it may have been taken.
     int RequeueRequest(const FetchRequest &request, RequeueMode mode);
 
     /// Notice 3.

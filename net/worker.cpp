@@ -220,6 +220,10 @@ int FetchWorker(const std::shared_ptr<PipelineState> &statePtr, RequestPtr reque
         ExchangeResult exchange = Exchange(*request, settings, events);
         if (exchange.error != ExchangeError::None)
             requeued = ReportFailure(state, *request) != 0;
+        else if (request->kind == plugin_api::kPost && !exchange.response.body)
+            // The answer broke off before its header ended, so no notice 14 came: the post's
+            // outcome is as unknown as after a failed exchange.
+            requeued = ReportFailure(state, *request) != 0;
         else
             deliver(state, plugin, *request, exchange.response);
     } catch (const std::exception &) {
