@@ -67,6 +67,9 @@ TMainForm::TMainForm(std::string programDir, MessageFn showMessage, BrowserFacto
     wireActions();
     wireBoards();
     wireTopics();
+    wireGestures();
+    wireSettingDialog();
+    wireKeys();
     qApp->installEventFilter(this);
 
     // Update handlers run before menus open and on a short idle timer.
