@@ -29,6 +29,7 @@
 #include "ui/panes.h"
 #include "ui/settingdlg.h"
 #include "ui/statusbar.h"
+#include "ui/tabstrip.h"
 #include "view/htmlview.h"
 #include "view/webengine.h"
 
@@ -298,6 +299,30 @@ TEST_F(GesturesTest, StripedRowsTakeNewColoursWhenTheSettingsChange)
     form->actions().run("ToolSetting");
     EXPECT_TRUE(form->settings().design.thrlstSep);
     EXPECT_EQ(list->topLevelItem(0)->background(1).color(), ui::ColorFromSetting(0xC0DCC0));
+}
+
+TEST_F(GesturesTest, TabRowsAndTheOneBranchTreeFollowTheDialogAtOnce)
+{
+    crawl();
+    QTreeWidget *tree = siteTab().tree;
+    ASSERT_TRUE(tree && tree->topLevelItemCount() > 0);
+    tree->expandAll();
+    ui::TabStripBar *bar = form->topicPane().strip()->strip();
+    ASSERT_TRUE(bar->usesScrollButtons());
+    whenModal<ui::TSettingDlg>([](ui::TSettingDlg &dlg) {
+        dlg.findChild<QCheckBox *>(QStringLiteral("MultiTabCheckBox"))->setChecked(true);
+        dlg.findChild<QCheckBox *>(QStringLiteral("TreeOnceCheckBox"))->setChecked(true);
+        dlg.OKBtnClick();
+    });
+    form->actions().run("ToolSetting");
+    EXPECT_FALSE(bar->usesScrollButtons()) << "every tab stays in view";
+    EXPECT_FALSE(tree->topLevelItem(0)->isExpanded()) << "switching to one open branch collapses the tree";
+
+    // Confirming again without touching the box leaves the tree as it is.
+    tree->expandAll();
+    whenModal<ui::TSettingDlg>([](ui::TSettingDlg &dlg) { dlg.OKBtnClick(); });
+    form->actions().run("ToolSetting");
+    EXPECT_TRUE(tree->topLevelItem(0)->isExpanded());
 }
 
 TEST_F(GesturesTest, AThreadMaxOfZeroIsRefusedAndCancelChangesNothing)
