@@ -70,6 +70,7 @@ TMainForm::TMainForm(std::string programDir, MessageFn showMessage, BrowserFacto
     wireGestures();
     wireSettingDialog();
     wireKeys();
+    wireFavorites();
     qApp->installEventFilter(this);
 
     // Update handlers run before menus open and on a short idle timer.
@@ -198,9 +199,12 @@ bool TMainForm::FormCreate()
     }
 
     LoadCategoryFiles();
+    LoadFavoritesList();
 
     ApplyDisplaySettings(true);
 
+    if (m_settings.tab.thrlstFavorite && favoritesTab() < 0)
+        ThrLstFavoriteTabExecute();
     CreateFavoritesTree();
 
     if (m_settings.login.start && !close)
@@ -228,6 +232,7 @@ void TMainForm::FormDestroy()
         return;
     m_destroyed = true;
     SaveCategoryFiles();
+    SaveFavoritesList();
     SaveSettings();
     // Closing the channel answers every worker still waiting in a notice; the waiting requests
     // are freed unsent.

@@ -19,6 +19,7 @@
 #include "settings/nglists.h"
 #include "settings/settings.h"
 #include "store/categorycrawl.h"
+#include "store/favorites.h"
 #include "store/logsummary.h"
 #include "store/openurl.h"
 #include "store/topicfetch.h"
@@ -111,6 +112,16 @@ public:
     const std::string &gesturePlace() const { return m_gesturePlace; }
     ui::FindBar *findBar() const { return m_findBar; }
 
+    // Favorites.
+    /// `ThrLstFavoriteTab`: activates the favorites tab (":Favorite"), creating it from the logs
+    /// when there is none. Restoring a ":Favorite" tab opens it through this.
+    void ThrLstFavoriteTabExecute();
+    /// The favorites tab's index in the topic-list pane, or -1.
+    int favoritesTab() const;
+    /// The favorites tree's index in the category pane, or -1.
+    int favoritesTreeTab() const;
+    const store::FavoriteTopics &favorites() const { return m_favorites; }
+
 protected:
     void closeEvent(QCloseEvent *event) override;
     /// `HandleNotice`: every notice of the workers, on the main thread, one at a time.
@@ -196,6 +207,21 @@ private:
     std::string m_gesturePlace;
     ui::FindBar *m_findBar = nullptr;
 
+    // Favorites: the favorite topics, their tab, the favorites tree; every edit is saved at once.
+    void wireFavorites();
+    void LoadFavoritesList();
+    void SaveFavoritesList();
+    void ThrLstAddFavoriteExecute();
+    void ThrLstDelFavoriteExecute();
+    void ThrFavoriteExecute();
+    /// `ThrLstReload` on the favorites tab: each favorite's board once.
+    void reloadFavoritesTab();
+    void RefreshFavoriteBoard(const std::string &listUrl);
+    void CtgAddFavoriteExecute();
+    void CtgDelFavoriteExecute();
+    void CtgCreateFolderExecute();
+    void saveFavoritesTree();
+
     /// `FormDestroy`: the shutdown, once.
     void FormDestroy();
 
@@ -238,6 +264,7 @@ private:
     std::string m_boardServer;
     store::CategoryCrawl m_crawl;
     store::LogSummaryCache m_logCache;
+    store::FavoriteTopics m_favorites; ///< the favorites list, written at each change
     bool m_sortDescending = false; ///< `SortDescending`, shared by every list
     std::string m_searchText;      ///< `SearchText`, Shift_JIS
     QPersistentModelIndex m_lastExpanded; ///< `LastExpandedNode`

@@ -140,15 +140,15 @@ CategoryPage &CategoryPane::createPage(plugin_api::PluginHandle site, const std:
 {
     CategoryPage &page = m_pages.append();
     page.site = site;
-    auto *tree = new QTreeWidget;
+    // The favorites tree moves its nodes by its own rules.
+    auto *favorites = site ? nullptr : new FavoritesTreeWidget;
+    QTreeWidget *tree = favorites ? favorites : new QTreeWidget;
     tree->setHeaderHidden(true);
     tree->setEditTriggers(QAbstractItemView::NoEditTriggers);
     tree->setContextMenuPolicy(Qt::CustomContextMenu);
     tree->setUniformRowHeights(true);
-    if (!site) {
-        tree->setDragEnabled(true);
-        tree->setDragDropMode(QAbstractItemView::InternalMove);
-    }
+    if (favorites)
+        connect(favorites, &FavoritesTreeWidget::nodeMoved, this, [this, tree] { emit favoritesMoved(tree); });
     page.tree = tree;
     page.model = std::make_unique<CategoryTreeAdapter>(*tree, m_images);
     connect(tree, &QTreeWidget::itemExpanded, this, &CategoryPane::nodeExpanded);

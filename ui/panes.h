@@ -81,6 +81,8 @@ signals:
     void nodeDoubleClicked(QTreeWidgetItem *item);
     /// The tree's pop-up menu was asked for at pos (viewport coordinates).
     void contextMenuAt(QTreeWidget *tree, const QPoint &pos);
+    /// A node of the favorites tree was moved by a drop.
+    void favoritesMoved(QTreeWidget *tree);
 
 private:
     const std::vector<QIcon> &m_images;

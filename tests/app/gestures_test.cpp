@@ -146,9 +146,6 @@ const QStringList kActionsAwaitingTheirWork = {
     "ThrRes", "ThrLstWrite", "PopRes", "PopResQuo",
     // NG lists, the message filter and message deletion
     "ToolMsgFilter", "AddNGName", "AddNGTitle", "PopResDel",
-    // favorites
-    "CtgAddFavorite", "CtgCreateFolder", "CtgDelFavorite", "ThrLstFavoriteTab", "ThrLstAddFavorite",
-    "ThrLstDelFavorite", "ThrFavorite",
     // read marks, log deletion and the reply tree
     "ThrMark", "PopMark", "PopThrLstDelete", "ThrDelete", "ThrLstTreeOpen",
     // the log conversion tool
@@ -162,6 +159,12 @@ TEST_F(GesturesTest, EveryActionOfTheListHasAHandler)
         if (!form->actions().hasExecute(name) && !kActionsAwaitingTheirWork.contains(name))
             missing << name;
     EXPECT_TRUE(missing.isEmpty()) << missing.join(QLatin1Char(' ')).toStdString();
+    QStringList arrived;
+    for (const QString &name : kActionsAwaitingTheirWork)
+        if (form->actions().hasExecute(name))
+            arrived << name;
+    EXPECT_TRUE(arrived.isEmpty()) << "these have their handlers now, take them off the list: "
+                                   << arrived.join(QLatin1Char(' ')).toStdString();
     for (const char *name : {"ToolSetting", "HelpYahoo", "HelpHomepage", "HelpOpen"}) {
         form->actions().update(name);
         EXPECT_TRUE(form->actions().action(name)->isEnabled()) << name;
