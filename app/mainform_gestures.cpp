@@ -1,14 +1,14 @@
 // Mouse gestures in the window: the place mark of a press, the gesture in the status bar while
 // it is drawn, and the command bound to it in mouse.ini.
-#include <QApplication>
-#include <QTreeWidget>
-
 #include "app/mainform.h"
 #include "base/programdir.h"
 #include "qtbridge/sjis.h"
 #include "settings/gesturebindings.h"
 #include "ui/gesturefilter.h"
 #include "ui/panes.h"
+
+#include <QApplication>
+#include <QTreeWidget>
 
 namespace {
 

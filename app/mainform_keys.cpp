@@ -1,5 +1,10 @@
 // The keys a desktop user reaches for beside the commands' own shortcuts: Enter opens, Ctrl+Page
 // Up/Down switch tabs, and Ctrl+F finds text in the topic while the topic has the focus.
+#include "app/mainform.h"
+#include "ui/findbar.h"
+#include "ui/panes.h"
+#include "view/htmlview.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QKeyEvent>
@@ -7,11 +12,6 @@
 #include <QTreeWidget>
 #include <QWebEngineView>
 #include <functional>
-
-#include "app/mainform.h"
-#include "ui/findbar.h"
-#include "ui/panes.h"
-#include "view/htmlview.h"
 
 namespace {
 

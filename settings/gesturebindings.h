@@ -2,11 +2,11 @@
 // the settings dialog.
 #pragma once
 
+#include "settings/inifile.h"
+
 #include <optional>
 #include <string>
 #include <vector>
-
-#include "settings/inifile.h"
 
 namespace settings {
 

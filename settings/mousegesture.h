@@ -80,8 +80,8 @@ private:
 };
 
 /// The place marks of the three panes, Shift_JIS.
-inline constexpr const char kPlaceCategory[] = "\x81\xa0"; ///< "□"
+inline constexpr const char kPlaceCategory[] = "\x81\xa0";  ///< "□"
 inline constexpr const char kPlaceTopicList[] = "\x81\x9b"; ///< "○"
-inline constexpr const char kPlaceTopic[] = "\x81\xa2";    ///< "△"
+inline constexpr const char kPlaceTopic[] = "\x81\xa2";     ///< "△"
 
 } // namespace settings

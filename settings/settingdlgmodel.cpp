@@ -2,9 +2,9 @@
 // gesture bindings.
 #include "settings/settingdlgmodel.h"
 
-#include <algorithm>
-
 #include "base/text.h"
+
+#include <algorithm>
 
 namespace settings {
 
@@ -12,9 +12,10 @@ namespace {
 
 constexpr const char kNoActionMessage[] = "\x93\xae\x8d\xec\x82\xf0\x91\x49\x91\xf0\x82\xb5\x82\xc4\x82\xad\x82\xbe"
                                           "\x82\xb3\x82\xa2\x81\x42"; // "動作を選択してください。"
-constexpr const char kThreadMaxMessage[] =
-    "\x8d\xc5\x91\xe5\x83\x58\x83\x8c\x83\x62\x83\x68\x90\x94\x82\xc9\x82\xcd\x31\x88\xc8\x8f\xe3\x82\xcc\x90\x94"
-    "\x82\xf0\x93\xfc\x97\xcd\x82\xb5\x82\xc4\x82\xad\x82\xbe\x82\xb3\x82\xa2\x81\x42"; // "最大スレッド数には1以上の数を入力してください。"
+constexpr const char kThreadMaxMessage[] = "\x8d\xc5\x91\xe5\x83\x58\x83\x8c\x83\x62\x83\x68\x90\x94\x82\xc9\x82\xcd"
+                                           "\x31\x88\xc8\x8f\xe3\x82\xcc\x90\x94"
+                                           "\x82\xf0\x93\xfc\x97\xcd\x82\xb5\x82\xc4\x82\xad\x82\xbe\x82\xb3\x82\xa2"
+                                           "\x81\x42"; // "最大スレッド数には1以上の数を入力してください。"
 constexpr const char kCountMessage[] = "\x8e\xe6\x93\xbe\x90\x94\x82\xc9\x82\xcd\x31\x88\xc8\x8f\xe3\x82\xcc\x90\x94"
                                        "\x82\xf0\x93\xfc\x97\xcd\x82\xb5\x82\xc4\x82\xad\x82\xbe\x82\xb3\x82\xa2\x81"
                                        "\x42"; // "取得数には1以上の数を入力してください。"
@@ -102,8 +103,7 @@ void ApplyFields(const DialogFields &f, Settings &s)
 
 DlCountEditor::DlCountEditor(std::vector<std::string> counts, int selectedIndex)
     : m_items(std::move(counts)), m_selected(std::clamp(selectedIndex, 0, static_cast<int>(m_items.size())))
-{
-}
+{}
 
 std::optional<std::string> DlCountEditor::add(std::string_view text)
 {
@@ -137,8 +137,7 @@ int DlCountEditor::selectedIndex() const
 
 GestureEditor::GestureEditor(std::vector<ActionInfo> actions, std::vector<GestureBinding> rows)
     : m_actions(std::move(actions)), m_rows(std::move(rows))
-{
-}
+{}
 
 std::string GestureEditor::AppendArrow(const std::string &text, TMouseGestureType arrow)
 {

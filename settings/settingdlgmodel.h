@@ -3,14 +3,14 @@
 // bindings.
 #pragma once
 
+#include "settings/gesturebindings.h"
+#include "settings/mousegesture.h"
+#include "settings/settings.h"
+
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
-
-#include "settings/gesturebindings.h"
-#include "settings/mousegesture.h"
-#include "settings/settings.h"
 
 namespace settings {
 

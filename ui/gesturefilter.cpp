@@ -51,8 +51,8 @@ bool GestureFilter::eventFilter(QObject *watched, QEvent *event)
     if (event == m_replay)
         return false;
     const QEvent::Type type = event->type();
-    if (type != QEvent::MouseButtonPress && type != QEvent::MouseButtonRelease &&
-        type != QEvent::MouseButtonDblClick && type != QEvent::MouseMove && type != QEvent::Wheel)
+    if (type != QEvent::MouseButtonPress && type != QEvent::MouseButtonRelease && type != QEvent::MouseButtonDblClick &&
+        type != QEvent::MouseMove && type != QEvent::Wheel)
         return false;
     // A widget sees an event after its window did; the window is where each event arrives once.
     auto *window = qobject_cast<QWindow *>(watched);
@@ -61,8 +61,9 @@ bool GestureFilter::eventFilter(QObject *watched, QEvent *event)
     if (type == QEvent::Wheel) {
         auto *wheel = static_cast<QWheelEvent *>(event);
         QPoint global = wheel->globalPosition().toPoint();
-        MouseMessage m{MouseMessage::Kind::Wheel, global.x(), global.y(),
-                       keyState(wheel->buttons(), wheel->modifiers()), wheel->angleDelta().y(), 1};
+        MouseMessage m{
+            MouseMessage::Kind::Wheel, global.x(), global.y(), keyState(wheel->buttons(), wheel->modifiers()),
+            wheel->angleDelta().y(),   1};
         return m_gesture.DoMouseGesture(m);
     }
     return handleMouse(window, static_cast<QMouseEvent *>(event));
@@ -123,8 +124,8 @@ void GestureFilter::replayPress()
 {
     if (!m_pressWindow)
         return;
-    QMouseEvent press(QEvent::MouseButtonPress, m_pressPos, m_pressPos, m_pressGlobal, Qt::RightButton,
-                      Qt::RightButton, m_pressModifiers);
+    QMouseEvent press(QEvent::MouseButtonPress, m_pressPos, m_pressPos, m_pressGlobal, Qt::RightButton, Qt::RightButton,
+                      m_pressModifiers);
     m_replay = &press;
     QCoreApplication::sendEvent(m_pressWindow, &press);
     m_replay = nullptr;

@@ -2,12 +2,12 @@
 // windows goes through it before any widget sees it.
 #pragma once
 
+#include "settings/mousegesture.h"
+
 #include <QObject>
 #include <QPointF>
 #include <QPointer>
 #include <functional>
-
-#include "settings/mousegesture.h"
 
 class QMouseEvent;
 class QWidget;

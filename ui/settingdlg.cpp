@@ -2,6 +2,9 @@
 // back into the model.
 #include "ui/settingdlg.h"
 
+#include "qtbridge/sjis.h"
+#include "ui/panes.h"
+
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QColorDialog>
@@ -19,9 +22,6 @@
 #include <QRadioButton>
 #include <QTabWidget>
 #include <QVBoxLayout>
-
-#include "qtbridge/sjis.h"
-#include "ui/panes.h"
 
 namespace ui {
 
@@ -211,12 +211,10 @@ QWidget *TSettingDlg::buildPathPage()
     QPushButton *skin = row("スキンの場所", "SkinPathEdit", "SkinPathButton", m_skinPath);
     QPushButton *plugin = row("プラグイン", "PluginPathEdit", "PluginPathButton", m_pluginPath);
     form->addRow(new QLabel(u8("(*) 次回起動時に有効"), page));
-    connect(browser, &QPushButton::clicked, this, [this] {
-        browseFile(m_browserPath, "外部ブラウザ", "実行ファイル(*.exe)|*.exe|すべて(*.*)|*.*");
-    });
-    connect(plugin, &QPushButton::clicked, this, [this] {
-        browseFile(m_pluginPath, "プラグイン", "DLLファイル(*.dll)|*.dll|すべて(*.*)|*.*");
-    });
+    connect(browser, &QPushButton::clicked, this,
+            [this] { browseFile(m_browserPath, "外部ブラウザ", "実行ファイル(*.exe)|*.exe|すべて(*.*)|*.*"); });
+    connect(plugin, &QPushButton::clicked, this,
+            [this] { browseFile(m_pluginPath, "プラグイン", "DLLファイル(*.dll)|*.dll|すべて(*.*)|*.*"); });
     connect(log, &QPushButton::clicked, this,
             [this] { browseFolder(m_logPath, "ログフォルダの場所を選択してください"); });
     connect(skin, &QPushButton::clicked, this,
@@ -228,8 +226,8 @@ QWidget *TSettingDlg::buildTabPage()
 {
     auto *page = new QWidget;
     auto *v = new QVBoxLayout(page);
-    auto group = [&](const char *caption, const char *prefix, QLineEdit *&width, QLineEdit *&height,
-                     QCheckBox *&bottom, QButtonGroup *&style) {
+    auto group = [&](const char *caption, const char *prefix, QLineEdit *&width, QLineEdit *&height, QCheckBox *&bottom,
+                     QButtonGroup *&style) {
         auto *box = new QGroupBox(u8(caption), page);
         auto *bv = new QVBoxLayout(box);
         auto *form = new QFormLayout;
@@ -238,7 +236,8 @@ QWidget *TSettingDlg::buildTabPage()
         form->addRow(u8("幅 (0で指定なし)"), width);
         form->addRow(u8("高さ"), height);
         bv->addLayout(form);
-        bottom = checkBox(box, (std::string(prefix) + "BottomCheckBox").c_str(), "タブを下に表示する(次回起動時に有効)");
+        bottom =
+            checkBox(box, (std::string(prefix) + "BottomCheckBox").c_str(), "タブを下に表示する(次回起動時に有効)");
         bv->addWidget(bottom);
         style = styleGroup(box, bv, (std::string(prefix) + "StyleRadioGroup").c_str());
         return box;
@@ -271,8 +270,8 @@ QWidget *TSettingDlg::buildDesignPage()
     auto *page = new QWidget;
     auto *v = new QVBoxLayout(page);
     settings::DesignSettings &d = m_fields.values.design;
-    auto buttonsFor = [this](QWidget *box, QHBoxLayout *row, const char *bgName, const char *fontName,
-                             int &background, settings::FontSetting &font) {
+    auto buttonsFor = [this](QWidget *box, QHBoxLayout *row, const char *bgName, const char *fontName, int &background,
+                             settings::FontSetting &font) {
         QPushButton *bg = pushButton(box, bgName, "背景色...");
         QPushButton *f = pushButton(box, fontName, "フォント...");
         row->addWidget(bg);

@@ -1,12 +1,12 @@
 // `TSettingDlg`: the settings dialog, eight pages over the dialog's plain model.
 #pragma once
 
+#include "settings/settingdlgmodel.h"
+
 #include <QDialog>
 #include <functional>
 #include <string>
 #include <vector>
-
-#include "settings/settingdlgmodel.h"
 
 class QCheckBox;
 class QComboBox;
@@ -31,8 +31,8 @@ class TSettingDlg : public QDialog {
     Q_OBJECT
 public:
     /// actions: every action of the main window in list order, captions and categories in UTF-8.
-    TSettingDlg(const settings::Settings &current, std::vector<settings::ActionInfo> actions,
-                std::string mouseIniPath, QWidget *parent = nullptr);
+    TSettingDlg(const settings::Settings &current, std::vector<settings::ActionInfo> actions, std::string mouseIniPath,
+                QWidget *parent = nullptr);
 
     /// Opens the help at a keyword (the active page's caption); set by the window.
     std::function<void(QWidget *owner, const QString &keyword)> openHelp;

@@ -1,5 +1,8 @@
 // The settings dialog's last three pages (gestures, network, login) and the handlers of its
 // gesture editor, count list, password mask and buttons.
+#include "qtbridge/sjis.h"
+#include "ui/settingdlg.h"
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFormLayout>
@@ -14,9 +17,6 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-#include "qtbridge/sjis.h"
-#include "ui/settingdlg.h"
-
 namespace ui {
 
 namespace {
@@ -28,8 +28,7 @@ QString u8(const char *text)
     return QString::fromUtf8(text);
 }
 
-template <typename W>
-W *named(W *widget, const char *name)
+template <typename W> W *named(W *widget, const char *name)
 {
     widget->setObjectName(QString::fromLatin1(name));
     return widget;

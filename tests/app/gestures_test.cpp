@@ -1,23 +1,5 @@
 // Gestures, the settings dialog, the action list and the desktop keys in the window, against
 // the bundled board server with the real plug-in and the web view.
-#include <QApplication>
-#include <QCheckBox>
-#include <QColorDialog>
-#include <QComboBox>
-#include <QFontDialog>
-#include <QInputDialog>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QMenu>
-#include <QPushButton>
-#include <QTabWidget>
-#include <QTest>
-#include <QTimer>
-#include <QWebEngineFindTextResult>
-#include <QWebEnginePage>
-#include <QWebEngineView>
-#include <gtest/gtest.h>
-
 #include "app/mainform.h"
 #include "base/textfile.h"
 #include "help/help.h"
@@ -32,6 +14,25 @@
 #include "ui/tabstrip.h"
 #include "view/htmlview.h"
 #include "view/webengine.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QColorDialog>
+#include <QComboBox>
+#include <QFontDialog>
+#include <QInputDialog>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTest>
+#include <QTimer>
+#include <QWheelEvent>
+#include <QWebEngineFindTextResult>
+#include <QWebEnginePage>
+#include <QWebEngineView>
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -53,8 +54,8 @@ protected:
 
     std::vector<std::string> serverArguments() const override
     {
-        return {"--categories", "1", "--depth", "1", "--subcategories", "1", "--boards", "2",
-                "--topics", "3", "--messages", "6", "--huge", "0"};
+        return {"--categories", "1", "--depth",    "1", "--subcategories", "1", "--boards", "2",
+                "--topics",     "3", "--messages", "6", "--huge",          "0"};
     }
 
     void showWindow()
@@ -72,12 +73,14 @@ protected:
             return nullptr;
         list->setCurrentItem(list->topLevelItem(0));
         form->actions().run("PopThrLstActiveOpen");
-        bool done = apptest::WaitFor([&] {
-            ui::TopicPage *tab = form->topicPane().activePage();
-            auto *browser = tab ? qobject_cast<view::HtmlView *>(tab->browser.data()) : nullptr;
-            return tab && !tab->downloading() && !tab->lines.empty() && browser && !browser->isLoading() &&
-                   browser->inputWidget();
-        }, 60000);
+        bool done = apptest::WaitFor(
+            [&] {
+                ui::TopicPage *tab = form->topicPane().activePage();
+                auto *browser = tab ? qobject_cast<view::HtmlView *>(tab->browser.data()) : nullptr;
+                return tab && !tab->downloading() && !tab->lines.empty() && browser && !browser->isLoading() &&
+                       browser->inputWidget();
+            },
+            60000);
         return done ? form->topicPane().activePage() : nullptr;
     }
 
@@ -121,8 +124,7 @@ protected:
     };
 
     /// Runs work once a modal widget of type W is up.
-    template <typename W>
-    void whenModal(std::function<void(W &)> work)
+    template <typename W> void whenModal(std::function<void(W &)> work)
     {
         auto *timer = new QTimer(form.get());
         timer->setInterval(10);
@@ -143,13 +145,24 @@ protected:
 // once that work is merged; the list is then empty and every action must have a handler.
 const QStringList kActionsAwaitingTheirWork = {
     // posting
-    "ThrRes", "ThrLstWrite", "PopRes", "PopResQuo",
+    "ThrRes",
+    "ThrLstWrite",
+    "PopRes",
+    "PopResQuo",
     // NG lists, the message filter and message deletion
-    "ToolMsgFilter", "AddNGName", "AddNGTitle", "PopResDel",
+    "ToolMsgFilter",
+    "AddNGName",
+    "AddNGTitle",
+    "PopResDel",
     // read marks, log deletion and the reply tree
-    "ThrMark", "PopMark", "PopThrLstDelete", "ThrDelete", "ThrLstTreeOpen",
+    "ThrMark",
+    "PopMark",
+    "PopThrLstDelete",
+    "ThrDelete",
+    "ThrLstTreeOpen",
     // the log conversion tool
-    "ThrLstConversion", "ToolConversion",
+    "ThrLstConversion",
+    "ToolConversion",
 };
 
 TEST_F(GesturesTest, EveryActionOfTheListHasAHandler)
@@ -224,6 +237,28 @@ TEST_F(GesturesTest, TheCategoryTreeHasItsOwnMarkAndKeepsItsMenuForAPlainClick)
     EXPECT_EQ(menus.shown.value(0), QStringLiteral("CtgPopupMenu"));
 }
 
+TEST_F(GesturesTest, ClicksAndWheelTurnsWhileTheRightButtonIsHeldRunTheirBindings)
+{
+    showWindow();
+    writeMouseIni("[gesture]\r\nLeftClick=WindowCtg\r\nWheelDown=WindowThr\r\n");
+    QTreeWidget *tree = form->categoryPane().activePage()->tree;
+    QWindow *window = form->windowHandle();
+    QPoint at = tree->viewport()->mapTo(form.get(), tree->viewport()->rect().center());
+    MenuWatcher menus;
+    QTest::mousePress(window, Qt::RightButton, {}, at);
+    QTest::mousePress(window, Qt::LeftButton, {}, at);
+    QTest::mouseRelease(window, Qt::LeftButton, {}, at);
+    EXPECT_TRUE(apptest::WaitFor([&] { return form->categoryPane().isHidden(); }));
+    QWheelEvent wheel(at, window->mapToGlobal(at), QPoint(), QPoint(0, -120), Qt::RightButton, Qt::NoModifier,
+                      Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(window, &wheel);
+    EXPECT_TRUE(apptest::WaitFor([&] { return form->topicPane().isHidden(); }));
+    EXPECT_TRUE(menus.shown.isEmpty());
+    // No direction was drawn: the release is the window's, as a plain click would be.
+    QTest::mouseRelease(window, Qt::RightButton, {}, at);
+    EXPECT_TRUE(apptest::WaitFor([&] { return !menus.shown.isEmpty(); }));
+}
+
 TEST_F(GesturesTest, SettingsConfirmedWithoutChangesKeepEveryValueOfTheFile)
 {
     ASSERT_TRUE(base::WriteFileAtomic(dir + "mouse.ini", "[gesture]\r\nWheelUp=Unknown\r\n"));
@@ -231,9 +266,8 @@ TEST_F(GesturesTest, SettingsConfirmedWithoutChangesKeepEveryValueOfTheFile)
     form->close();
     form.reset();
     const std::string before = *base::ReadFile(dir + "nekomado.ini");
-    form = std::make_unique<TMainForm>(dir, [this](const QString &, const QString &text) {
-        messages.push_back(text.toStdString());
-    });
+    form = std::make_unique<TMainForm>(
+        dir, [this](const QString &, const QString &text) { messages.push_back(text.toStdString()); });
     ASSERT_TRUE(form->FormCreate());
     bool ran = false;
     whenModal<ui::TSettingDlg>([&](ui::TSettingDlg &dlg) {
@@ -244,8 +278,8 @@ TEST_F(GesturesTest, SettingsConfirmedWithoutChangesKeepEveryValueOfTheFile)
     ASSERT_TRUE(ran);
     auto a = settings::IniFile::Parse(before);
     auto b = settings::IniFile::Load(dir + "nekomado.ini");
-    for (const char *section : {"general", "path", "tab", "design", "action", "network", "login", "column",
-                                "conversion", "endpoint"})
+    for (const char *section :
+         {"general", "path", "tab", "design", "action", "network", "login", "column", "conversion", "endpoint"})
         EXPECT_EQ(a.entries(section), b.entries(section)) << section;
     EXPECT_EQ(*base::ReadFile(dir + "mouse.ini"), "[gesture]\r\nWheelUp=Unknown\r\n")
         << "a binding of an unknown command is kept as it was";

@@ -1,10 +1,10 @@
 // The gesture recogniser and the bindings file.
-#include <filesystem>
-#include <gtest/gtest.h>
-
 #include "base/textfile.h"
 #include "settings/gesturebindings.h"
 #include "settings/mousegesture.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
 
 namespace fs = std::filesystem;
 using settings::MouseMessage;
@@ -43,11 +43,18 @@ struct Recorder {
 TEST(MouseGestureText, EveryKindHasItsStoredText)
 {
     using T = TMouseGestureType;
-    const std::pair<T, std::string> expected[] = {
-        {T::mgUp, kUp}, {T::mgDown, kDown}, {T::mgLeft, kLeft}, {T::mgRight, kRight},
-        {T::mgLeftClick, "LeftClick"}, {T::mgWheelClick, "WheelClick"}, {T::mgWheelUp, "WheelUp"},
-        {T::mgWheelDown, "WheelDown"}, {T::mgSide1, "Side1"}, {T::mgSide2, "Side2"}, {T::mgSide1R, "Side1R"},
-        {T::mgSide2R, "Side2R"}};
+    const std::pair<T, std::string> expected[] = {{T::mgUp, kUp},
+                                                  {T::mgDown, kDown},
+                                                  {T::mgLeft, kLeft},
+                                                  {T::mgRight, kRight},
+                                                  {T::mgLeftClick, "LeftClick"},
+                                                  {T::mgWheelClick, "WheelClick"},
+                                                  {T::mgWheelUp, "WheelUp"},
+                                                  {T::mgWheelDown, "WheelDown"},
+                                                  {T::mgSide1, "Side1"},
+                                                  {T::mgSide2, "Side2"},
+                                                  {T::mgSide1R, "Side1R"},
+                                                  {T::mgSide2R, "Side2R"}};
     for (auto &[type, text] : expected)
         EXPECT_EQ(settings::MouseGestureToString(type), text);
     EXPECT_EQ(settings::MouseGestureArrayToString({T::mgDown, T::mgRight, T::mgUp}), kDown + kRight + kUp);
@@ -240,8 +247,9 @@ TEST(GestureBindings, TheBindingWithoutPlaceMarkWinsOverThePlaces)
 {
     const std::string list = settings::kPlaceTopicList;
     auto ini = settings::IniFile::Parse("[gesture]\r\n" + kDown + "=ThrReload\r\n" + list + kDown +
-                                        "=ThrLstReload\r\n" + list + kRight + "=ThrLstActiveClose\r\n" + kUp +
-                                        "=\r\n" + std::string(settings::kPlaceTopic) + kUp + "=ThrMsgPrev\r\n"
+                                        "=ThrLstReload\r\n" + list + kRight + "=ThrLstActiveClose\r\n" + kUp + "=\r\n" +
+                                        std::string(settings::kPlaceTopic) + kUp +
+                                        "=ThrMsgPrev\r\n"
                                         "Side2R=ThrMsgNext\r\n");
     EXPECT_EQ(settings::LookUpGesture(ini, list, kDown), "ThrReload");
     EXPECT_EQ(settings::LookUpGesture(ini, list, kRight), "ThrLstActiveClose");

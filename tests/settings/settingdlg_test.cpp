@@ -1,8 +1,8 @@
 // The settings dialog's rules without its widgets: every key from the file into the controls
 // and back, the fallbacks, the count list and the gesture bindings.
-#include <gtest/gtest.h>
-
 #include "settings/settingdlgmodel.h"
+
+#include <gtest/gtest.h>
 
 using settings::DialogFields;
 using settings::IniFile;
@@ -119,8 +119,8 @@ TEST(SettingDialogFields, EveryEditedControlReachesItsKey)
     IniFile ini;
     settings::SaveSettings(ini, s);
     const std::pair<const char *, const char *> keys[] = {
-        {"msgview", "30"}, {"popres", "0"}, {"yahoourl", "0"}, {"tree_opennode", "1"}, {"tree_guide", "0"},
-        {"tree_buttons", "0"}, {"sort", "1"}};
+        {"msgview", "30"},   {"popres", "0"},       {"yahoourl", "0"}, {"tree_opennode", "1"},
+        {"tree_guide", "0"}, {"tree_buttons", "0"}, {"sort", "1"}};
     for (auto &[key, value] : keys)
         EXPECT_EQ(ini.value("general", key), value) << key;
     EXPECT_EQ(ini.value("path", "browser"), "/b");
@@ -128,16 +128,16 @@ TEST(SettingDialogFields, EveryEditedControlReachesItsKey)
     EXPECT_EQ(ini.value("path", "skin"), "/s/") << "only one";
     EXPECT_EQ(ini.value("path", "plugin"), "/p.so");
     const std::pair<const char *, const char *> tabs[] = {
-        {"thrlst_width", "11"}, {"thrlst_height", "12"}, {"thrlst_bottom", "1"}, {"thrlst_style", "2"},
-        {"thr_width", "13"}, {"thr_height", "14"}, {"thr_bottom", "1"}, {"thr_style", "1"},
-        {"thrlst_favorite", "0"}, {"icon", "1"}, {"restoration", "1"}, {"multi", "1"}, {"wheel", "0"},
-        {"middle", "1"}, {"reload", "1"}};
+        {"thrlst_width", "11"},   {"thrlst_height", "12"}, {"thrlst_bottom", "1"}, {"thrlst_style", "2"},
+        {"thr_width", "13"},      {"thr_height", "14"},    {"thr_bottom", "1"},    {"thr_style", "1"},
+        {"thrlst_favorite", "0"}, {"icon", "1"},           {"restoration", "1"},   {"multi", "1"},
+        {"wheel", "0"},           {"middle", "1"},         {"reload", "1"}};
     for (auto &[key, value] : tabs)
         EXPECT_EQ(ini.value("tab", key), value) << key;
     const std::pair<const char *, const char *> design[] = {
-        {"tree_background", "1056816"}, {"tree_font_name", "T"}, {"thrlst_background", "4214880"},
-        {"thrlst_font_height", "-30"}, {"thrlst_sep", "1"}, {"thrlst_odd", "1"}, {"thrlst_even", "2"},
-        {"respop_bk_color", "3"}, {"respop_font_underline", "1"}};
+        {"tree_background", "1056816"}, {"tree_font_name", "T"},  {"thrlst_background", "4214880"},
+        {"thrlst_font_height", "-30"},  {"thrlst_sep", "1"},      {"thrlst_odd", "1"},
+        {"thrlst_even", "2"},           {"respop_bk_color", "3"}, {"respop_font_underline", "1"}};
     for (auto &[key, value] : design)
         EXPECT_EQ(ini.value("design", key), value) << key;
     EXPECT_EQ(ini.value("action", "ctg_click"), "0");
@@ -145,8 +145,8 @@ TEST(SettingDialogFields, EveryEditedControlReachesItsKey)
     EXPECT_EQ(ini.value("action", "thrlst_click"), "2");
     EXPECT_EQ(ini.value("action", "thrlst_dblclick"), "3");
     const std::pair<const char *, const char *> network[] = {
-        {"proxy", "1"}, {"proxy_server", "proxy"}, {"proxy_port", "3128"}, {"thread_max", "2"}, {"retry", "9"},
-        {"timeout", "100"}, {"resretry", "8"}, {"posttimeout", "200"}, {"dl_new", "1"}};
+        {"proxy", "1"},     {"proxy_server", "proxy"}, {"proxy_port", "3128"}, {"thread_max", "2"}, {"retry", "9"},
+        {"timeout", "100"}, {"resretry", "8"},         {"posttimeout", "200"}, {"dl_new", "1"}};
     for (auto &[key, value] : network)
         EXPECT_EQ(ini.value("network", key), value) << key;
     EXPECT_EQ(ini.value("login", "id"), "id");
