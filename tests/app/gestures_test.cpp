@@ -28,10 +28,10 @@
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
-#include <QWheelEvent>
 #include <QWebEngineFindTextResult>
 #include <QWebEnginePage>
 #include <QWebEngineView>
+#include <QWheelEvent>
 #include <gtest/gtest.h>
 
 namespace {
@@ -235,6 +235,24 @@ TEST_F(GesturesTest, TheCategoryTreeHasItsOwnMarkAndKeepsItsMenuForAPlainClick)
     rightClick(tree->viewport());
     EXPECT_TRUE(apptest::WaitFor([&] { return !menus.shown.isEmpty(); }));
     EXPECT_EQ(menus.shown.value(0), QStringLiteral("CtgPopupMenu"));
+}
+
+TEST_F(GesturesTest, AStrokeOverATopicListTakesTheListsMarkUnlessAnUnmarkedBindingExists)
+{
+    showWindow();
+    crawl();
+    QTreeWidget *list = openListedBoard();
+    ASSERT_TRUE(list);
+    writeMouseIni("[gesture]\r\n" + std::string(settings::kPlaceTopicList) + kUp + kDown + "=WindowCtg\r\n");
+    strokeUpDown(list->viewport());
+    EXPECT_EQ(form->gesturePlace(), settings::kPlaceTopicList);
+    EXPECT_TRUE(apptest::WaitFor([&] { return form->categoryPane().isHidden(); }));
+    // The same stroke bound without a mark wins everywhere.
+    writeMouseIni("[gesture]\r\n" + std::string(settings::kPlaceTopicList) + kUp + kDown + "=WindowCtg\r\n" + kUp +
+                  kDown + "=WindowThr\r\n");
+    strokeUpDown(list->viewport());
+    EXPECT_TRUE(apptest::WaitFor([&] { return form->topicPane().isHidden(); }));
+    EXPECT_TRUE(form->categoryPane().isHidden()) << "the list's own binding did not run again";
 }
 
 TEST_F(GesturesTest, ClicksAndWheelTurnsWhileTheRightButtonIsHeldRunTheirBindings)
