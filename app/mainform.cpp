@@ -71,6 +71,7 @@ TMainForm::TMainForm(std::string programDir, MessageFn showMessage, BrowserFacto
     wireSettingDialog();
     wireKeys();
     wireFavorites();
+    wireDesktop();
     qApp->installEventFilter(this);
 
     // Update handlers run before menus open and on a short idle timer.
@@ -209,6 +210,8 @@ bool TMainForm::FormCreate()
 
     if (m_settings.login.start && !close)
         FileLoginExecute();
+
+    desktopStarted();
 
     // The band layout is restored once the window is idle, after it has been laid out.
     QTimer::singleShot(0, this, [this] {

@@ -97,6 +97,10 @@ public:
     int tabTarget() const { return m_tabTarget; }
     void setTabTarget(int index) { m_tabTarget = index; }
 
+    /// Whether a start without a category file fetches the directory at once (the default).
+    /// Tests that crawl by themselves turn it off.
+    void setFirstRunCrawl(bool on) { m_firstRunCrawl = on; }
+
     /// `ApplyDisplaySettings`.
     void ApplyDisplaySettings(bool atStartup);
 
@@ -221,6 +225,16 @@ private:
     void CtgDelFavoriteExecute();
     void CtgCreateFolderExecute();
     void saveFavoritesTree();
+    // The desktop around the reader: zoom, the mode in the status bar, dark skin, first start.
+    void wireDesktop();
+    /// At the end of the start-up: the zoom applied, the mode shown, the first directory fetched.
+    void desktopStarted();
+    void placeFirstWindow();
+    void showOnlineMode();
+    void setZoom(int percent);
+    void zoomBrowser(ui::TopicPage &page);
+    QFont popupFont() const;
+    bool darkDesktop() const;
 
     /// `FormDestroy`: the shutdown, once.
     void FormDestroy();
@@ -277,4 +291,5 @@ private:
     bool m_created = false;    ///< FormCreate ran
     bool m_destroyed = false;  ///< FormDestroy ran
     bool m_secondPhaseDone = false;
+    bool m_firstRunCrawl = true;
 };
