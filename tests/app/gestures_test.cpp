@@ -149,11 +149,6 @@ const QStringList kActionsAwaitingTheirWork = {
     "ThrLstWrite",
     "PopRes",
     "PopResQuo",
-    // NG lists, the message filter and message deletion
-    "ToolMsgFilter",
-    "AddNGName",
-    "AddNGTitle",
-    "PopResDel",
     // read marks, log deletion and the reply tree
     "ThrMark",
     "PopMark",
