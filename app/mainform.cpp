@@ -70,6 +70,7 @@ TMainForm::TMainForm(std::string programDir, MessageFn showMessage, BrowserFacto
     wireGestures();
     wireSettingDialog();
     wireKeys();
+    wireConvert();
     wireNg();
     wireFavorites();
     wireDesktop();

@@ -155,9 +155,6 @@ const QStringList kActionsAwaitingTheirWork = {
     "PopThrLstDelete",
     "ThrDelete",
     "ThrLstTreeOpen",
-    // the log conversion tool
-    "ThrLstConversion",
-    "ToolConversion",
 };
 
 TEST_F(GesturesTest, EveryActionOfTheListHasAHandler)
