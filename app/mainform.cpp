@@ -70,6 +70,9 @@ TMainForm::TMainForm(std::string programDir, MessageFn showMessage, BrowserFacto
     wireActions();
     wireBoards();
     wireTopics();
+    wireGestures();
+    wireSettingDialog();
+    wireKeys();
     wireConvert();
     wirePost();
     wireNg();

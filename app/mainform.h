@@ -15,6 +15,7 @@
 #include "plugin_api/loader.h"
 #include "plugin_api/records.h"
 #include "settings/inifile.h"
+#include "settings/mousegesture.h"
 #include "settings/nglists.h"
 #include "settings/settings.h"
 #include "store/categorycrawl.h"
@@ -53,6 +54,8 @@ class NoticeQueue;
 struct StatusChange;
 } // namespace net
 namespace ui {
+class FindBar;
+class GestureFilter;
 class CategoryPane;
 class TopicListPane;
 class TopicPane;
@@ -115,6 +118,11 @@ public:
     const std::string &boardServer() const { return m_boardServer; }
     /// The site's category tab, or -1.
     int siteCategoryTab() const;
+
+    // Gestures, the settings dialog and the desktop keys.
+    /// `GesturePlace`: the place mark of the last right-button press (Shift_JIS).
+    const std::string &gesturePlace() const { return m_gesturePlace; }
+    ui::FindBar *findBar() const { return m_findBar; }
 
     // Favorites.
     /// `ThrLstFavoriteTab`: activates the favorites tab (":Favorite"), creating it from the logs
@@ -200,6 +208,23 @@ private:
     /// `FileLogin`: a logout when logged in, otherwise a login with [login] id and pass.
     void FileLoginExecute();
     void collectFormSettings();
+
+    // Gestures, the settings dialog, the help and site commands and the desktop keys.
+    void wireGestures();
+    void gMouseGesture1MouseGestureNotifyMove(const settings::TMouseGestureArray &gesture);
+    void gMouseGesture1MouseGestureExecute(const settings::TMouseGestureArray &gesture);
+    /// The place mark for a right-button press on under.
+    std::string gesturePlaceAt(QWidget *under, QPoint global);
+    void wireSettingDialog();
+    void ToolSettingExecute();
+    void wireKeys();
+    /// The strip the focus is in (the topic strip when the focus is elsewhere).
+    ui::TabStrip *focusedStrip() const;
+    void findInTopic(const QString &text, bool backward);
+    ui::GestureFilter *m_gestureFilter = nullptr; ///< `gMouseGesture1`
+    std::string m_gesturePlace;
+    ui::FindBar *m_findBar = nullptr;
+
 
     // The log conversion tool (mainform_convert.cpp).
     void wireConvert();

@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QSplitter>
 #include <QToolBar>
+#include <QTreeWidget>
 
 #include "app/mainform.h"
 #include "base/programdir.h"
@@ -11,6 +12,7 @@
 #include "ui/panes.h"
 #include "ui/rightpanes.h"
 #include "ui/statusbar.h"
+#include "ui/topiclistview.h"
 
 void TMainForm::LoadSettings(bool full)
 {
@@ -127,6 +129,12 @@ void TMainForm::ApplyDisplaySettings(bool atStartup)
     QFont listFont = ui::FontFromSetting(m_settings.design.thrlstFont);
     m_categoryPane->applyDisplay(m_settings, treeFont);
     m_topicListPane->applyDisplay(m_settings, listFont, treeFont);
+    // Striping and row colours are painted into the rows: new colours repaint every list.
+    for (int i = 0; i < m_topicListPane->pages().size(); ++i) {
+        ui::TopicListPage &page = m_topicListPane->pages()[i];
+        if (auto *list = qobject_cast<QTreeWidget *>(page.view.data()); list && page.isList())
+            ui::PaintTopicRows(*list, m_settings.design);
+    }
     m_topicPane->applyDisplay(m_settings);
     ui::ApplyTabStripSettings(*m_topicListPane->strip(), m_settings.tab.topicList, m_settings.tab.multi, atStartup);
     ui::ApplyTabStripSettings(*m_topicPane->strip(), m_settings.tab.topic, m_settings.tab.multi, atStartup);

@@ -76,6 +76,12 @@ HelpWindow::HelpWindow(const QString &helpDir, const HelpIndex &index, QWidget *
     setObjectName(QStringLiteral("HelpWindow"));
     setWindowIcon(ProgramIcon());
     setWindowTitle(QString::fromUtf8(kWindowTitle));
+    // Esc closes the help as it closes a dialog.
+    auto *close = new QAction(this);
+    close->setShortcut(QKeySequence(Qt::Key_Escape));
+    close->setShortcutContext(Qt::WindowShortcut);
+    connect(close, &QAction::triggered, this, &QWidget::close);
+    addAction(close);
 
     m_browser = new HelpBrowser(this);
     m_browser->setObjectName(QStringLiteral("HelpBrowser"));

@@ -92,6 +92,16 @@ std::optional<std::string> IniFile::value(std::string_view section, std::string_
     return std::nullopt;
 }
 
+std::vector<std::pair<std::string, std::string>> IniFile::entries(std::string_view section) const
+{
+    std::vector<std::pair<std::string, std::string>> found;
+    if (const Section *s = findSection(section))
+        for (const Entry &e : s->entries)
+            if (!e.key.empty())
+                found.emplace_back(e.key, e.value);
+    return found;
+}
+
 std::string IniFile::readString(std::string_view section, std::string_view key, std::string_view fallback) const
 {
     auto v = value(section, key);

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <sys/types.h>
 #include <vector>
 
@@ -23,6 +24,8 @@ public:
 
     std::optional<std::string> value(std::string_view section, std::string_view key) const;
     bool hasKey(std::string_view section, std::string_view key) const { return value(section, key).has_value(); }
+    /// Every key of the section with its value, in file order.
+    std::vector<std::pair<std::string, std::string>> entries(std::string_view section) const;
 
     std::string readString(std::string_view section, std::string_view key, std::string_view fallback) const;
     /// A decimal integer; missing or not a number yields fallback.

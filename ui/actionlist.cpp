@@ -169,6 +169,12 @@ void ActionList::setExecute(const QString &name, Execute execute)
     update(name);
 }
 
+bool ActionList::hasExecute(const QString &name) const
+{
+    auto it = m_entries.find(name);
+    return it != m_entries.end() && static_cast<bool>(it->second.execute);
+}
+
 void ActionList::setUpdate(const QString &name, Update update)
 {
     auto it = m_entries.find(name);

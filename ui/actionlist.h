@@ -46,6 +46,8 @@ public:
     const std::vector<QString> &names() const { return m_order; }
 
     void setExecute(const QString &name, Execute execute);
+    /// Whether the action has been given its behaviour.
+    bool hasExecute(const QString &name) const;
     void setUpdate(const QString &name, Update update);
     /// Runs the action's update handler, then its execute handler when it is enabled: what a
     /// shortcut, a menu click or a gesture does.

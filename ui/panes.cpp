@@ -15,6 +15,7 @@
 #include "ui/images.h"
 #include "ui/topiclistview.h"
 #include "ui/tablist.h"
+#include "ui/treeguide.h"
 #include "ui/theme.h"
 
 namespace ui {
@@ -82,9 +83,10 @@ void ApplyTabStripSettings(TabStrip &strip, const settings::TabStripSettings &t,
     strip.setDocumentMode(t.style != 0);
     strip.strip()->setDrawBase(t.style != 2);
     strip.strip()->setExpanding(false);
-    // Qt's tab bar has no several-rows mode: without it, scroll buttons keep every tab reachable.
-    (void)multi;
-    strip.strip()->setUsesScrollButtons(true);
+    // Qt's tab bar has no several-rows mode. Its nearest is every tab in view at once: the tabs
+    // shrink, their captions elided, instead of scrolling out of sight.
+    strip.strip()->setUsesScrollButtons(!multi);
+    strip.strip()->setElideMode(multi ? Qt::ElideRight : Qt::ElideNone);
     if (atStartup)
         strip.setTabPosition(t.bottom ? QTabWidget::South : QTabWidget::North);
 }
@@ -181,6 +183,7 @@ void CategoryPane::applyDisplay(const settings::Settings &s, const QFont &treeFo
         tree->setFont(treeFont);
         tree->setRootIsDecorated(s.general.treeButtons);
         tree->setIndentation(s.general.treeGuide || s.general.treeButtons ? 16 : 8);
+        tree->setStyle(TreeGuideStyle(s.general.treeGuide, s.general.treeButtons));
     }
 }
 

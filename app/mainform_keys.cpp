@@ -1,0 +1,123 @@
+// The keys a desktop user reaches for beside the commands' own shortcuts: Enter opens, Ctrl+Page
+// Up/Down switch tabs, and Ctrl+F finds text in the topic while the topic has the focus.
+#include "app/mainform.h"
+#include "ui/findbar.h"
+#include "ui/panes.h"
+#include "view/htmlview.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLayout>
+#include <QTreeWidget>
+#include <QWebEngineView>
+#include <functional>
+
+namespace {
+
+/// An event filter made of a function, for keys that belong to no single widget.
+class KeyFilter : public QObject {
+public:
+    KeyFilter(QObject *parent, std::function<bool(QObject *, QEvent *)> filter)
+        : QObject(parent), m_filter(std::move(filter))
+    {
+        qApp->installEventFilter(this);
+    }
+    ~KeyFilter() override { qApp->removeEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override { return m_filter(watched, event); }
+
+private:
+    std::function<bool(QObject *, QEvent *)> m_filter;
+};
+
+bool within(const QObject *object, const QWidget *area)
+{
+    auto *w = qobject_cast<const QWidget *>(object);
+    return w && area && (w == area || area->isAncestorOf(w));
+}
+
+bool isFindKey(const QKeyEvent *key)
+{
+    return key->key() == Qt::Key_F && (key->modifiers() & ~Qt::KeypadModifier) == Qt::ControlModifier;
+}
+
+} // namespace
+
+void TMainForm::wireKeys()
+{
+    m_findBar = new ui::FindBar(m_topicPane);
+    m_topicPane->layout()->addWidget(m_findBar);
+    connect(m_findBar, &ui::FindBar::findRequested, this, &TMainForm::findInTopic);
+    connect(m_findBar, &ui::FindBar::closed, this, [this] {
+        findInTopic(QString(), false);
+        if (ui::TopicPage *page = m_topicPane->activePage(); page && page->browser)
+            page->browser->setFocus();
+    });
+
+    // Ctrl+F is the category search's shortcut. While the focus is in the topic pane it finds in
+    // the topic instead: there the category search has nothing to act on that the user sees.
+    new KeyFilter(this, [this](QObject *watched, QEvent *event) {
+        if (event->type() != QEvent::ShortcutOverride && event->type() != QEvent::KeyPress)
+            return false;
+        auto *key = static_cast<QKeyEvent *>(event);
+        if (m_destroyed)
+            return false;
+        if (isFindKey(key) && within(watched, m_topicPane) && m_topicPane->activePage()) {
+            if (event->type() == QEvent::ShortcutOverride) {
+                event->accept(); // the key goes to the topic, not to the window's shortcut
+                return true;
+            }
+            m_findBar->open();
+            return true;
+        }
+        if (event->type() != QEvent::KeyPress || key->modifiers() & ~Qt::KeypadModifier)
+            return false;
+        if (key->key() != Qt::Key_Return && key->key() != Qt::Key_Enter)
+            return false;
+        // Enter opens the selected board or topic, as a double click opens it in the active tab.
+        if (ui::CategoryPage *page = m_categoryPane->activePage(); page && watched == page->tree.data())
+            return m_actions->run(QStringLiteral("PopCtgActiveOpen")) || true;
+        if (ui::TopicListPage *page = m_topicListPane->activePage();
+            page && page->isList() && watched == page->view.data())
+            return m_actions->run(QStringLiteral("PopThrLstActiveOpen")) || true;
+        return false;
+    });
+
+    auto switchTab = [this](int step) {
+        ui::TabStrip *strip = focusedStrip();
+        int count = strip->count();
+        if (count > 1)
+            strip->setCurrentIndex((strip->currentIndex() + step + count) % count);
+    };
+    auto *next = new QAction(this);
+    next->setObjectName(QStringLiteral("NextTabKey"));
+    next->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_PageDown));
+    connect(next, &QAction::triggered, this, [switchTab] { switchTab(1); });
+    auto *previous = new QAction(this);
+    previous->setObjectName(QStringLiteral("PreviousTabKey"));
+    previous->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_PageUp));
+    connect(previous, &QAction::triggered, this, [switchTab] { switchTab(-1); });
+    addAction(next);
+    addAction(previous);
+}
+
+ui::TabStrip *TMainForm::focusedStrip() const
+{
+    QWidget *focus = QApplication::focusWidget();
+    if (within(focus, m_categoryPane))
+        return m_categoryPane->strip();
+    if (within(focus, m_topicListPane))
+        return m_topicListPane->strip();
+    return m_topicPane->strip();
+}
+
+void TMainForm::findInTopic(const QString &text, bool backward)
+{
+    ui::TopicPage *page = m_topicPane->activePage();
+    auto *view = page ? qobject_cast<view::HtmlView *>(page->browser.data()) : nullptr;
+    if (!view || !view->webView())
+        return;
+    view->webView()->findText(text, backward ? QWebEnginePage::FindBackward : QWebEnginePage::FindFlags());
+}
