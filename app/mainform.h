@@ -171,6 +171,12 @@ private:
     void updateFinishedRows(const ui::TopicPage &tab, int fetched);
     void finishTopic(ui::TopicPage &tab, const store::FinishOutcome &finish);
     int mergeMessage(const net::PageResult &result);
+    // Mends of the download and of names from outside.
+    /// A message request whose re-fetch could not be queued: counted as given up.
+    void messageGivenUp(const FetchRequest &request);
+    void applyMerge(ui::TopicPage &tab, const store::MessageMergeOutcome &merged);
+    /// Shows why and returns true when pageKey's topic id is not one.
+    bool refuseBadTopicId(const std::string &pageKey);
     void ThrStopExecute();
     void ThrResExtraExecute();
     /// Writes what every topic tab merged but has not written yet.
