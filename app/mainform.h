@@ -6,8 +6,10 @@
 #include <QPersistentModelIndex>
 #include <QPointer>
 #include <array>
+#include <atomic>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -32,6 +34,7 @@ class QLineEdit;
 class QMenu;
 class QMenuBar;
 class QSplitter;
+class QTimer;
 class QToolBar;
 class QToolButton;
 class QTreeWidget;
@@ -189,6 +192,20 @@ private:
     void FileLoginExecute();
     void collectFormSettings();
 
+    // Progress while downloads run (mainform_liveupdates.cpp): status panels 1 and 3, the
+    // progress bar and the counts in the captions of downloading topic tabs change with every
+    // notice; they are shown in batches, at most every kLiveUpdateMs, so that the window paints
+    // a few times a second rather than once per message.
+    /// Shows panel 0 of change now and the rest with the next batch.
+    void deferStatus(const net::StatusChange &change);
+    /// Refreshes tab's caption from its fetch with the next batch.
+    void deferFetchCaption(const ui::TopicPage &tab);
+    /// Sets the caption of a fetch's end now; no refresh of the batch follows it.
+    void setFinalCaption(const ui::TopicPage &tab, const std::string &caption);
+    /// Shows what waits for the next batch now.
+    void applyLiveUpdates();
+    void scheduleLiveUpdates();
+
     // Favorites: the favorite topics, their tab, the favorites tree; every edit is saved at once.
     void wireFavorites();
     void LoadFavoritesList();
@@ -223,6 +240,7 @@ private:
     std::vector<QIcon> m_images;                   ///< `ImageList1`
     std::unique_ptr<help::Help> m_help;
     std::shared_ptr<net::NoticeQueue> m_notices;
+    std::atomic<bool> m_noticeCallQueued{false}; ///< a call of processPending is queued, not begun
     std::unique_ptr<net::Pipeline> m_pipeline;
 
     std::unique_ptr<ui::ActionList> m_actions;
@@ -252,6 +270,12 @@ private:
     QPersistentModelIndex m_lastExpanded; ///< `LastExpandedNode`
     view::HoverState m_hover;
     QLabel *m_popup = nullptr; ///< the message pop-up
+
+    // Progress waiting for the next batch (deferStatus, deferFetchCaption).
+    QTimer *m_liveTimer = nullptr;
+    std::optional<std::string> m_livePanel1, m_livePanel3; ///< Shift_JIS texts
+    std::optional<int> m_liveProgress;
+    std::vector<std::pair<plugin_api::PluginHandle, std::string>> m_liveCaptions; ///< site and page key
     QTreeWidget *m_lastExpandedTree = nullptr;
 
     int m_tabTarget = -1;      ///< `TabTarget`
