@@ -77,7 +77,9 @@ TMainForm::TMainForm(std::string programDir, MessageFn showMessage, BrowserFacto
     wireActions();
     wireBoards();
     wireTopics();
+    wireNg();
     wireFavorites();
+    wireDesktop();
     qApp->installEventFilter(this);
 
     // Update handlers run before menus open and on a short idle timer.
@@ -216,6 +218,8 @@ bool TMainForm::FormCreate()
 
     if (m_settings.login.start && !close)
         FileLoginExecute();
+
+    desktopStarted();
 
     // The band layout is restored once the window is idle, after it has been laid out.
     QTimer::singleShot(0, this, [this] {

@@ -43,6 +43,10 @@ class QTreeWidgetItem;
 namespace help {
 class Help;
 }
+namespace view {
+class HtmlView;
+struct HitTestResult;
+} // namespace view
 namespace net {
 class Pipeline;
 class NoticeQueue;
@@ -96,6 +100,10 @@ public:
     QMenu *menu(const QString &objectName) const;
     int tabTarget() const { return m_tabTarget; }
     void setTabTarget(int index) { m_tabTarget = index; }
+
+    /// Whether a start without a category file fetches the directory at once (the default).
+    /// Tests that crawl by themselves turn it off.
+    void setFirstRunCrawl(bool on) { m_firstRunCrawl = on; }
 
     /// `ApplyDisplaySettings`.
     void ApplyDisplaySettings(bool atStartup);
@@ -206,6 +214,22 @@ private:
     void applyLiveUpdates();
     void scheduleLiveUpdates();
 
+    // NG lists, message deletion and the message menu.
+    void wireNg();
+    /// Writes the three NG files; a failure is shown.
+    void saveNgFiles();
+    /// The NG lists changed: the files are written and every topic tab is rendered again.
+    void ngListsChanged();
+    void ToolMsgFilterExecute();
+    /// `AddNGName` (title false) and `AddNGTitle` (title true) on the target message.
+    void addNgFromTarget(bool title);
+    void PopResDelExecute();
+    /// `ResPopupMenuPopup`: the target message from the message tree's node under the pointer.
+    void ResPopupMenuPopup();
+    /// The right-click menu of a topic tab's view.
+    void connectViewMenu(ui::TopicPage &page);
+    void showViewMenu(view::HtmlView &browser, const view::HitTestResult &hit, const QPoint &at);
+
     // Favorites: the favorite topics, their tab, the favorites tree; every edit is saved at once.
     void wireFavorites();
     void LoadFavoritesList();
@@ -220,6 +244,16 @@ private:
     void CtgDelFavoriteExecute();
     void CtgCreateFolderExecute();
     void saveFavoritesTree();
+    // The desktop around the reader: zoom, the mode in the status bar, dark skin, first start.
+    void wireDesktop();
+    /// At the end of the start-up: the zoom applied, the mode shown, the first directory fetched.
+    void desktopStarted();
+    void placeFirstWindow();
+    void showOnlineMode();
+    void setZoom(int percent);
+    void zoomBrowser(ui::TopicPage &page);
+    QFont popupFont() const;
+    bool darkDesktop() const;
 
     /// `FormDestroy`: the shutdown, once.
     void FormDestroy();
@@ -276,6 +310,8 @@ private:
     std::optional<std::string> m_livePanel1, m_livePanel3; ///< Shift_JIS texts
     std::optional<int> m_liveProgress;
     std::vector<std::pair<plugin_api::PluginHandle, std::string>> m_liveCaptions; ///< site and page key
+
+    QPointer<view::HtmlView> m_viewMenuBrowser; ///< the view whose own menu was opened last
     QTreeWidget *m_lastExpandedTree = nullptr;
 
     int m_tabTarget = -1;      ///< `TabTarget`
@@ -283,4 +319,5 @@ private:
     bool m_created = false;    ///< FormCreate ran
     bool m_destroyed = false;  ///< FormDestroy ran
     bool m_secondPhaseDone = false;
+    bool m_firstRunCrawl = true;
 };

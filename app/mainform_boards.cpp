@@ -227,8 +227,10 @@ int TMainForm::mergeTopicList(const net::PageResult &result)
     } else {
         ui::PaintTopicRows(*list, m_settings.design);
     }
-    if (outcome.endBatch)
+    if (outcome.endBatch) {
         list->setUpdatesEnabled(true);
+        m_topicListPane->fitUntouchedColumns(list);
+    }
     return outcome.taken;
 }
 

@@ -140,7 +140,7 @@ void TMainForm::renderTopic(ui::TopicPage &tab)
 {
     auto *browser = qobject_cast<view::HtmlView *>(tab.browser.data());
     view::RenderSettings rs{m_settings.path.skin, m_programDir, m_settings.endpoint.profile, m_boardServer,
-                            m_settings.general.msgview, &m_ngLists};
+                            m_settings.general.msgview, &m_ngLists, darkDesktop()};
     view::RenderedPage page = view::RenderTopicPage(tab, tab.lines, rs);
     if (!page.ok) {
         m_showMessage(QString::fromUtf8("スキンエラー"), sjis(page.error));
@@ -246,8 +246,10 @@ void TMainForm::connectBrowser(ui::TopicPage &page)
     auto *browser = qobject_cast<view::HtmlView *>(page.browser.data());
     if (!browser)
         return;
+    zoomBrowser(page);
     connect(browser, &view::HtmlView::linkActivated, this,
             [this](const QString &url) { OpenLink(url.toStdString()); });
+    connectViewMenu(page);
     connect(browser, &view::HtmlView::linkHovered, this, [this, browser](const QString &url) {
         if (!m_topicPane->activePage() || m_topicPane->activePage()->browser != browser)
             return;
@@ -324,7 +326,7 @@ void TMainForm::linkHovered(const std::optional<std::string> &href, bool isLink)
     palette.setColor(QPalette::WindowText, ui::ColorFromSetting(m_settings.design.respopFont.color));
     m_popup->setPalette(palette);
     m_popup->setAutoFillBackground(true);
-    m_popup->setFont(ui::FontFromSetting(m_settings.design.respopFont));
+    m_popup->setFont(popupFont());
     m_popup->setText(sjis(*text));
     m_popup->adjustSize();
     // The pop-up's lower left corner sits at the mouse.

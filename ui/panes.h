@@ -102,6 +102,9 @@ public:
     PageList<TopicListPage> &pages() { return m_pages; }
     TopicListPage *activePage();
     void applyDisplay(const settings::Settings &s, const QFont &listFont, const QFont &treeFont);
+    /// Fits the columns to a filled list while the shared widths are still the defaults (the
+    /// user never set any): the widths it gives become the shared ones.
+    void fitUntouchedColumns(QTreeWidget *list);
 
 signals:
     /// The user switched to another tab: the address box shows its list URL.

@@ -310,7 +310,11 @@ TEST_F(MainFormTest, StatusPanelsKeepTheirWidthsAndTheProgressBarStaysInPanelTwo
     EXPECT_EQ(bar.panelWidth(1), 70);
     EXPECT_EQ(bar.panelWidth(2), 100);
     EXPECT_EQ(bar.panelWidth(3), 35);
-    EXPECT_EQ(bar.panelWidth(0), bar.width() - 205);
+    // The online or offline mode sits at the right end, outside the four panels.
+    const QLabel *mode = bar.findChild<QLabel *>(QStringLiteral("ModeLabel"));
+    ASSERT_TRUE(mode && mode->isVisible());
+    EXPECT_EQ(mode->geometry().right(), bar.width() - 1);
+    EXPECT_EQ(bar.panelWidth(0), bar.width() - 205 - mode->width());
     QRect progress = bar.progressBar()->geometry();
     EXPECT_EQ(progress.left(), bar.panelWidth(0) + bar.panelWidth(1) + 2);
     EXPECT_EQ(progress.width(), 98);
