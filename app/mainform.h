@@ -61,6 +61,7 @@ class SplitterPaneHost;
 struct TopicListPage;
 struct TopicPage;
 class TabStrip;
+class TopicItem;
 } // namespace ui
 
 class TMainForm : public QMainWindow, private net::NoticeHandler, private store::TopicHost {
@@ -213,6 +214,17 @@ private:
     /// Shows what waits for the next batch now.
     void applyLiveUpdates();
     void scheduleLiveUpdates();
+
+    // The log conversion tool (mainform_convert.cpp).
+    void wireConvert();
+    /// Opens the conversion dialog modally, with datPath in its log field when not empty; the
+    /// dialog's per-file count and overwrite box become [conversion] when it closes.
+    void openConversion(const std::string &datPath);
+    /// The row `ThrLstConversion` acts on: the selected row of the active list tab, or null.
+    ui::TopicItem *selectedConversionRow() const;
+    /// The selected row's topic log: its board's log directory and the row's log file name;
+    /// nullopt when no row is selected or the directory cannot be resolved.
+    std::optional<std::string> selectedRowLogPath();
 
     // NG lists, message deletion and the message menu.
     void wireNg();

@@ -155,6 +155,48 @@ bool WriteFileAtomic(const std::string &path, std::string_view bytes, mode_t mod
     return true;
 }
 
+NewFileResult WriteNewFileAtomic(const std::string &path, std::string_view bytes, mode_t mode)
+{
+    struct stat st {};
+    if (path.empty())
+        return NewFileResult::Failed;
+    if (::lstat(path.c_str(), &st) == 0)
+        return NewFileResult::Taken;
+    std::string temp = path + ".tmpXXXXXX";
+    int fd = ::mkstemp(temp.data());
+    if (fd < 0)
+        return NewFileResult::Failed;
+    mode_t mask = ::umask(0);
+    ::umask(mask);
+    bool ok = ::fchmod(fd, mode & ~mask) == 0 && writeAll(fd, bytes) && ::fsync(fd) == 0;
+    ok = (::close(fd) == 0) && ok;
+    if (!ok) {
+        ::unlink(temp.c_str());
+        return NewFileResult::Failed;
+    }
+    NewFileResult result = NewFileResult::Written;
+    if (::link(temp.c_str(), path.c_str()) == 0) {
+        ::unlink(temp.c_str());
+    } else if (errno == EEXIST) {
+        ::unlink(temp.c_str());
+        result = NewFileResult::Taken;
+    } else if (::lstat(path.c_str(), &st) == 0) {
+        ::unlink(temp.c_str());
+        result = NewFileResult::Taken;
+    } else if (::rename(temp.c_str(), path.c_str()) != 0) {
+        ::unlink(temp.c_str());
+        result = NewFileResult::Failed;
+    }
+    if (result != NewFileResult::Written)
+        return result;
+    int dirFd = ::open(directoryOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd >= 0) {
+        ::fsync(dirFd);
+        ::close(dirFd);
+    }
+    return NewFileResult::Written;
+}
+
 bool WriteLines(const std::string &path, const Lines &lines, mode_t mode)
 {
     return WriteFileAtomic(path, JoinLines(lines), mode);

@@ -106,6 +106,28 @@ TEST_F(TempDir, ReplacementKeepsRequestedMode)
     EXPECT_EQ(st.st_mode & 0777, 0600u);
 }
 
+TEST_F(TempDir, NewFileIsWrittenWholeOnlyWhereNothingIs)
+{
+    EXPECT_EQ(base::WriteNewFileAtomic(path("new.html"), "first", 0640), base::NewFileResult::Written);
+    EXPECT_EQ(base::ReadFile(path("new.html")), "first");
+    struct stat st {};
+    ASSERT_EQ(::stat(path("new.html").c_str(), &st), 0);
+    EXPECT_EQ(st.st_nlink, 1u);
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    EXPECT_EQ(st.st_mode & 0777, 0640u & ~mask);
+    // A file, a directory or a dangling link at the name is left alone, and no temporary stays.
+    EXPECT_EQ(base::WriteNewFileAtomic(path("new.html"), "second"), base::NewFileResult::Taken);
+    EXPECT_EQ(base::ReadFile(path("new.html")), "first");
+    ASSERT_TRUE(base::MakeDirs(path("dir.html")));
+    EXPECT_EQ(base::WriteNewFileAtomic(path("dir.html"), "x"), base::NewFileResult::Taken);
+    ASSERT_EQ(::symlink(path("nowhere").c_str(), path("link.html").c_str()), 0);
+    EXPECT_EQ(base::WriteNewFileAtomic(path("link.html"), "x"), base::NewFileResult::Taken);
+    EXPECT_FALSE(fs::exists(path("nowhere")));
+    EXPECT_EQ(base::WriteNewFileAtomic(path("missing/x.html"), "x"), base::NewFileResult::Failed);
+    EXPECT_EQ(std::distance(fs::directory_iterator(m_dir), fs::directory_iterator()), 3);
+}
+
 TEST_F(TempDir, MakeDirsCreatesParentsAndAcceptsExisting)
 {
     EXPECT_TRUE(base::MakeDirs(path("a/b/c")));
