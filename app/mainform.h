@@ -6,8 +6,10 @@
 #include <QPersistentModelIndex>
 #include <QPointer>
 #include <array>
+#include <atomic>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -33,6 +35,7 @@ class QLineEdit;
 class QMenu;
 class QMenuBar;
 class QSplitter;
+class QTimer;
 class QToolBar;
 class QToolButton;
 class QTreeWidget;
@@ -225,6 +228,19 @@ private:
     std::string m_gesturePlace;
     ui::FindBar *m_findBar = nullptr;
 
+    // Progress while downloads run (mainform_liveupdates.cpp): status panels 1 and 3, the
+    // progress bar and the counts in the captions of downloading topic tabs change with every
+    // notice; they are shown in batches, at most every kLiveUpdateMs, so that the window paints
+    // a few times a second rather than once per message.
+    /// Shows panel 0 of change now and the rest with the next batch.
+    void deferStatus(const net::StatusChange &change);
+    /// Refreshes tab's caption from its fetch with the next batch.
+    void deferFetchCaption(const ui::TopicPage &tab);
+    /// Sets the caption of a fetch's end now; no refresh of the batch follows it.
+    void setFinalCaption(const ui::TopicPage &tab, const std::string &caption);
+    /// Shows what waits for the next batch now.
+    void applyLiveUpdates();
+    void scheduleLiveUpdates();
 
     // The log conversion tool (mainform_convert.cpp).
     void wireConvert();
@@ -341,6 +357,7 @@ private:
     std::vector<QIcon> m_images;                   ///< `ImageList1`
     std::unique_ptr<help::Help> m_help;
     std::shared_ptr<net::NoticeQueue> m_notices;
+    std::atomic<bool> m_noticeCallQueued{false}; ///< a call of processPending is queued, not begun
     std::unique_ptr<net::Pipeline> m_pipeline;
 
     std::unique_ptr<ui::ActionList> m_actions;
@@ -370,6 +387,13 @@ private:
     QPersistentModelIndex m_lastExpanded; ///< `LastExpandedNode`
     view::HoverState m_hover;
     QLabel *m_popup = nullptr; ///< the message pop-up
+
+    // Progress waiting for the next batch (deferStatus, deferFetchCaption).
+    QTimer *m_liveTimer = nullptr;
+    std::optional<std::string> m_livePanel1, m_livePanel3; ///< Shift_JIS texts
+    std::optional<int> m_liveProgress;
+    std::vector<std::pair<plugin_api::PluginHandle, std::string>> m_liveCaptions; ///< site and page key
+
     QPointer<view::HtmlView> m_viewMenuBrowser; ///< the view whose own menu was opened last
     QTreeWidget *m_lastExpandedTree = nullptr;
 

@@ -12,14 +12,8 @@
 
 void TMainForm::applyStatus(const net::StatusChange &change)
 {
-    if (change.panel0)
-        ShowStatus(0, qtbridge::FromSjis(*change.panel0));
-    if (change.panel1)
-        ShowStatus(1, qtbridge::FromSjis(*change.panel1));
-    if (change.panel3)
-        ShowStatus(3, qtbridge::FromSjis(*change.panel3));
-    if (change.progress)
-        m_statusBar->progressBar()->setValue(*change.progress);
+    // Every request changes the running count: shown in batches (mainform_liveupdates.cpp).
+    deferStatus(change);
 }
 
 void TMainForm::handleStatus(net::StatusEvent event)

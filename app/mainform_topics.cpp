@@ -207,8 +207,12 @@ int TMainForm::mergeMessage(const net::PageResult &result)
 
 void TMainForm::applyMerge(ui::TopicPage &tab, const store::MessageMergeOutcome &merged)
 {
-    if (!merged.caption.empty())
-        m_topicPane->strip()->setCaption(m_topicPane->pages().indexOf(&tab), merged.caption);
+    // The count in the caption moves with every message: shown in batches; the caption of the
+    // end at once.
+    if (!merged.caption.empty() && merged.finished)
+        setFinalCaption(tab, merged.caption);
+    else if (!merged.caption.empty())
+        deferFetchCaption(tab);
     if (merged.finished)
         finishTopic(tab, merged.finish);
 }
