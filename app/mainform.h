@@ -102,6 +102,8 @@ public:
     const std::string &boardServer() const { return m_boardServer; }
     /// The site's category tab, or -1.
     int siteCategoryTab() const;
+    /// The favorites tree's tab, or -1.
+    int favoritesCategoryTab() const;
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -140,6 +142,8 @@ private:
     void addParsedCategories(const net::CategoryResult &result);
     void CtgUpdateExecute();
     void CtgUpdateStopExecute();
+    /// Notice 16: a category request ended; the crawl may be complete.
+    void categoryWorkerEnded();
     void ctgSearch(bool ask);
     void categoryNodeExpanded(QTreeWidgetItem *item);
     void runClickSetting(int setting, bool categoryTree);

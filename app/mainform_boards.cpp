@@ -56,7 +56,18 @@ QTreeWidget *listOf(ui::TopicListPage *page)
 
 int TMainForm::siteCategoryTab() const
 {
-    return store::FindPageIndexIn(m_categoryPane->pages(), m_plugin, "", store::PageKind::Category);
+    for (int i = 0; i < m_categoryPane->pages().size(); ++i)
+        if (!m_categoryPane->pages()[i].favorites && m_categoryPane->pages()[i].site == m_plugin)
+            return i;
+    return -1;
+}
+
+int TMainForm::favoritesCategoryTab() const
+{
+    for (int i = 0; i < m_categoryPane->pages().size(); ++i)
+        if (m_categoryPane->pages()[i].favorites)
+            return i;
+    return -1;
 }
 
 void TMainForm::showSiteStatus(void *site, std::string_view kind, std::string_view message)
@@ -78,6 +89,7 @@ void TMainForm::LoadCategoryFiles()
         store::LoadCategoryFile(m_programDir, name, [&]() -> store::CategoryTreeModel & {
             created = &m_categoryPane->createPage(
                 favorites ? nullptr : m_plugin, favorites ? store::kFavoritesCaption : store::kCategoryListCaption, false);
+            created->favorites = favorites;
             return *created->model;
         });
         if (created && favorites && created->tree && created->tree->topLevelItemCount() > 0)
@@ -90,7 +102,9 @@ void TMainForm::SaveCategoryFiles()
     std::vector<store::CategoryTabRef> tabs;
     for (int i = 0; i < m_categoryPane->pages().size(); ++i) {
         ui::CategoryPage &page = m_categoryPane->pages()[i];
-        tabs.push_back({page.site != nullptr, page.model.get()});
+        // A tree that a crawl cleared and did not complete would replace the whole directory.
+        bool keepFile = !page.favorites && !m_crawl.siteTreeWritable();
+        tabs.push_back({!page.favorites, keepFile ? nullptr : page.model.get()});
     }
     if (!store::SaveCategoryFiles(m_programDir, tabs))
         qWarning("a category file could not be written");
@@ -98,9 +112,10 @@ void TMainForm::SaveCategoryFiles()
 
 void TMainForm::CreateFavoritesTree()
 {
-    if (store::FindPageIndexIn(m_categoryPane->pages(), nullptr, "", store::PageKind::Category) >= 0)
+    if (favoritesCategoryTab() >= 0)
         return;
     ui::CategoryPage &page = m_categoryPane->createPage(nullptr, store::kFavoritesCaption, true);
+    page.favorites = true;
     store::AddFavoritesRoot(*page.model);
 }
 
@@ -231,12 +246,20 @@ int TMainForm::mergeTopicList(const net::PageResult &result)
 
 void TMainForm::addParsedCategories(const net::CategoryResult &result)
 {
-    int index = store::FindPageIndexIn(m_categoryPane->pages(), result.plugin, "", store::PageKind::Category);
-    store::CategoryTreeModel *tree = index >= 0 ? m_categoryPane->pages()[index].model.get() : nullptr;
+    int index = result.plugin == m_plugin ? siteCategoryTab() : -1;
+    ui::CategoryPage *page = index >= 0 ? &m_categoryPane->pages()[index] : nullptr;
+    store::CategoryTreeModel *tree = page ? page->model.get() : nullptr;
+    // The first page replaces the tree: the batch update covers the clearing and the filling.
+    if (page && page->tree && m_crawl.awaitingFirstPage())
+        page->tree->setUpdatesEnabled(false);
     void *plugin = result.plugin;
     store::CategoryAddition added = m_crawl.add(result, tree, [this, plugin](const std::string &url) {
         return m_pipeline->EnqueueRequest(plugin, url.c_str(), nullptr, nullptr, plugin_api::kCategoryPage, 0, 0) == 1;
     });
+    if (page && page->tree && !m_crawl.batchOpen())
+        page->tree->setUpdatesEnabled(true);
+    if (added.replacedTree)
+        m_lastExpanded = QPersistentModelIndex();
     if (added.status)
         showSiteStatus(result.plugin, store::kCategoryStatusKind, *added.status);
 }
@@ -255,17 +278,32 @@ void TMainForm::CtgUpdateExecute()
         index = m_categoryPane->pages().indexOf(
             &m_categoryPane->createPage(m_plugin, store::kCategoryListCaption, true));
     m_categoryPane->strip()->setCurrentIndex(index);
-    ui::CategoryPage &page = m_categoryPane->pages()[index];
-    m_lastExpanded = QPersistentModelIndex();
-    page.model->clear();
-    page.tree->setUpdatesEnabled(false);
+    // The tree the user has stays until the crawl's first page replaces it.
 }
 
 void TMainForm::CtgUpdateStopExecute()
 {
     int discarded = m_pipeline->clearCategoryQueue();
-    applyStatus(m_crawl.stop(discarded, m_pipeline->waitingCategory()));
+    store::CategoryCrawl::StopOutcome stopped = m_crawl.stop(discarded, m_pipeline->waitingCategory());
+    applyStatus(stopped.status);
+    int site = siteCategoryTab();
+    if (stopped.endBatch && site >= 0 && m_categoryPane->pages()[site].tree)
+        m_categoryPane->pages()[site].tree->setUpdatesEnabled(true);
     SaveCategoryFiles();
+}
+
+void TMainForm::categoryWorkerEnded()
+{
+    net::CategoryEndOutcome outcome = m_pipeline->handleCategoryWorkerEnded();
+    store::CategoryCrawl::WorkerEnd end = m_crawl.workerEnded(outcome);
+    if (end.failed)
+        outcome.status.panel0 = store::kCategoryFetchFailedText;
+    applyStatus(outcome.status);
+    int site = siteCategoryTab();
+    if (end.endBatch && site >= 0 && m_categoryPane->pages()[site].tree)
+        m_categoryPane->pages()[site].tree->setUpdatesEnabled(true);
+    if (end.finished)
+        SaveCategoryFiles();
 }
 
 void TMainForm::ctgSearch(bool ask)

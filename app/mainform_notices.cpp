@@ -69,17 +69,9 @@ int TMainForm::handleNotice(net::NoticeCode code, const void *payload)
     }
     case NoticeCode::MessageRejected:
         return m_pipeline->handleMessageRejected(*static_cast<const FetchRequest *>(payload));
-    case NoticeCode::CategoryWorkerEnded: {
-        net::CategoryEndOutcome outcome = m_pipeline->handleCategoryWorkerEnded();
-        store::CategoryCrawl::WorkerEnd end = m_crawl.workerEnded(outcome);
-        applyStatus(outcome.status);
-        int site = siteCategoryTab();
-        if (end.endBatch && site >= 0 && m_categoryPane->pages()[site].tree)
-            m_categoryPane->pages()[site].tree->setUpdatesEnabled(true);
-        if (end.finished)
-            SaveCategoryFiles();
+    case NoticeCode::CategoryWorkerEnded:
+        categoryWorkerEnded();
         return 0;
-    }
     // The post form dialogs (11 to 14) are not part of the window yet: their results find no
     // receiver and are dropped, as results for a closed tab are.
     default:

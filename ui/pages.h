@@ -19,6 +19,9 @@ namespace ui {
 
 struct CategoryPage {
     plugin_api::PluginHandle site = nullptr; ///< none for the favorites tree
+    /// The favorites tree, written to "favorites"; the site's tree otherwise. Kept apart from the
+    /// site, which is also absent when the plug-in did not load.
+    bool favorites = false;
     QPointer<QTreeWidget> tree;
     /// The store's view of tree; lives as long as the tab.
     std::unique_ptr<store::CategoryTreeModel> model;
