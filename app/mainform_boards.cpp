@@ -153,7 +153,11 @@ void TMainForm::OpenExternal(const std::string &url)
     const std::string &browser = m_settings.path.browser;
     if (!browser.empty() && QProcess::startDetached(sjis(browser), {target}))
         return;
-    QDesktopServices::openUrl(QUrl::fromEncoded(QByteArray::fromStdString(url)));
+    QUrl address = QUrl::fromEncoded(QByteArray::fromStdString(url));
+    bool opened = m_openSystemUrl ? m_openSystemUrl(address) : QDesktopServices::openUrl(address);
+    if (!opened)
+        m_showMessage(QString::fromUtf8("ブラウザエラー"),
+                      QString::fromUtf8("ブラウザを起動できませんでした。\n") + target);
 }
 
 ui::TopicListPage &TMainForm::prepareTopicListTab(const std::string &listUrl, const std::string &boardName, bool reuse)
@@ -161,7 +165,8 @@ ui::TopicListPage &TMainForm::prepareTopicListTab(const std::string &listUrl, co
     ui::TopicListPane &pane = *m_topicListPane;
     std::string caption = store::BoardCaption(boardName);
     int index = store::FindPageIndexIn(pane.pages(), m_plugin, listUrl, store::PageKind::TopicList);
-    if (index < 0) {
+    bool sameList = index >= 0;
+    if (!sameList) {
         if (reuse && pane.activePage())
             index = pane.strip()->currentIndex();
         else
@@ -170,14 +175,21 @@ ui::TopicListPage &TMainForm::prepareTopicListTab(const std::string &listUrl, co
         ui::TopicListPage &page = pane.pages()[index];
         page.site = m_plugin;
         page.listUrl = listUrl;
+        page.boardName = caption;
         page.boardDir = store::ResolveBoardLogDir({m_programDir, m_settings.path.log}, listUrl).value_or("");
     }
     pane.strip()->setCurrentIndex(index);
     ui::TopicListPage &page = pane.pages()[index];
     m_urlEdit->setText(QString::fromLatin1(listUrl.c_str()));
+    page.awaitingList = false;
     if (QTreeWidget *list = listOf(&page)) {
-        list->setUpdatesEnabled(false);
-        list->clear();
+        if (sameList) {
+            // The list the user has stays in view until the new one is in (mergeTopicList).
+            page.awaitingList = true;
+        } else {
+            list->setUpdatesEnabled(false);
+            list->clear();
+        }
     }
     if (m_topicListPane->isHidden()) {
         m_topicPane->setVisible(!m_actions->action(QStringLiteral("WindowThr"))->isChecked());
@@ -222,6 +234,15 @@ int TMainForm::mergeTopicList(const net::PageResult &result)
     QTreeWidget *list = listOf(&page);
     if (!list)
         return 0;
+    bool replacing = page.awaitingList;
+    if (replacing) {
+        // The new list is in: the old rows go now, and a caption a failed attempt left goes too.
+        page.awaitingList = false;
+        list->setUpdatesEnabled(false);
+        list->clear();
+        if (!page.boardName.empty())
+            pane.strip()->setCaption(index, page.boardName);
+    }
     ui::TopicRowsAdapter rows(*list, m_images);
     store::TopicListTarget target{page.site, page.listUrl, page.boardDir,
                                   pane.strip()->caption(index), &rows};
@@ -239,7 +260,7 @@ int TMainForm::mergeTopicList(const net::PageResult &result)
     } else {
         ui::PaintTopicRows(*list, m_settings.design);
     }
-    if (outcome.endBatch)
+    if (outcome.endBatch || replacing)
         list->setUpdatesEnabled(true);
     return outcome.taken;
 }
@@ -344,7 +365,9 @@ void TMainForm::ctgSearch(bool ask)
 void TMainForm::categoryNodeExpanded(QTreeWidgetItem *item)
 {
     auto *tree = item->treeWidget();
-    item->setIcon(0, m_images[ui::image::FolderOpen]);
+    // Expand-all opens boards too; a board keeps its own image.
+    if (static_cast<ui::CategoryItem *>(item)->data().isFolder())
+        item->setIcon(0, m_images[ui::image::FolderOpen]);
     int siteTab = siteCategoryTab();
     bool siteTree = siteTab >= 0 && m_categoryPane->pages()[siteTab].tree == tree;
     if (siteTree && m_settings.general.treeOpenNode) {
@@ -547,7 +570,9 @@ void TMainForm::wireBoards()
         ui::TopicListPage *page = m_topicListPane->activePage();
         if (!page || !page->isList() || !page->site)
             return;
-        std::string caption = m_topicListPane->strip()->caption(m_topicListPane->strip()->currentIndex());
+        std::string caption = page->boardName.empty()
+                                  ? m_topicListPane->strip()->caption(m_topicListPane->strip()->currentIndex())
+                                  : page->boardName;
         OpenTopicListOnline(page->listUrl, caption, true);
     });
     a.setUpdate(QStringLiteral("ThrLstReload"), [this](QAction &act) {
@@ -567,8 +592,7 @@ void TMainForm::wireBoards()
     });
 
     // The address box and its drop-down.
-    connect(m_urlEdit, &QLineEdit::returnPressed, this,
-            [this] { OpenUrl(qtbridge::ToSjis(m_urlEdit->text()), 0, 0, store::OpenMode::ActiveTab, false); });
+    connect(m_urlEdit, &QLineEdit::returnPressed, this, [this] { openAddress(store::OpenMode::ActiveTab, false); });
     if (QMenu *urlMenu = menu(QStringLiteral("UrlPopupMenu"))) {
         struct UrlItem {
             const char *name;
@@ -583,8 +607,7 @@ void TMainForm::wireBoards()
             QAction *item = urlMenu->findChild<QAction *>(QString::fromLatin1(u.name));
             if (!item)
                 continue;
-            connect(item, &QAction::triggered, this,
-                    [this, u] { OpenUrl(qtbridge::ToSjis(m_urlEdit->text()), 0, 0, u.mode, u.local); });
+            connect(item, &QAction::triggered, this, [this, u] { openAddress(u.mode, u.local); });
         }
         connect(urlMenu, &QMenu::aboutToShow, this, [this, urlMenu] {
             for (QAction *item : urlMenu->actions())
@@ -600,7 +623,10 @@ void TMainForm::wireBoards()
     // Tree and list events, for every tab the panes create.
     connect(m_categoryPane, &ui::CategoryPane::nodeExpanded, this, &TMainForm::categoryNodeExpanded);
     connect(m_categoryPane, &ui::CategoryPane::nodeCollapsed, this,
-            [this](QTreeWidgetItem *item) { item->setIcon(0, m_images[ui::image::FolderClosed]); });
+            [this](QTreeWidgetItem *item) {
+                if (static_cast<ui::CategoryItem *>(item)->data().isFolder())
+                    item->setIcon(0, m_images[ui::image::FolderClosed]);
+            });
     connect(m_categoryPane, &ui::CategoryPane::nodeClicked, this,
             [this] { runClickSetting(m_settings.action.ctgClick, true); });
     connect(m_categoryPane, &ui::CategoryPane::nodeDoubleClicked, this,

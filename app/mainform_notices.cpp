@@ -18,8 +18,10 @@ void TMainForm::applyStatus(const net::StatusChange &change)
         ShowStatus(1, qtbridge::FromSjis(*change.panel1));
     if (change.panel3)
         ShowStatus(3, qtbridge::FromSjis(*change.panel3));
-    if (change.progress)
-        m_statusBar->progressBar()->setValue(*change.progress);
+    if (change.progress) {
+        m_runningCount = *change.progress;
+        updateProgress();
+    }
 }
 
 void TMainForm::handleStatus(net::StatusEvent event)
@@ -30,6 +32,11 @@ void TMainForm::handleStatus(net::StatusEvent event)
 int TMainForm::handleNotice(net::NoticeCode code, const void *payload)
 {
     using net::NoticeCode;
+    // A message in, or given up, moves the active topic's fetch on: the bar follows it.
+    struct ProgressRefresh {
+        TMainForm *form;
+        ~ProgressRefresh() { form->updateProgress(); }
+    } refresh{this};
     switch (code) {
     case NoticeCode::CategoryParsed:
         addParsedCategories(*static_cast<const net::CategoryResult *>(payload));
@@ -50,7 +57,8 @@ int TMainForm::handleNotice(net::NoticeCode code, const void *payload)
                 if (pane.pages()[i].listUrl != outcome.retryErrorListUrl)
                     continue;
                 pane.strip()->setCaption(i, net::kRetryErrorText);
-                // No list will come to end the batch begun when the download started.
+                // No list will come: the rows the tab had stay, and a batch begun ends.
+                pane.pages()[i].awaitingList = false;
                 if (QWidget *view = pane.pages()[i].view)
                     view->setUpdatesEnabled(true);
             }

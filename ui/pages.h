@@ -33,6 +33,10 @@ struct TopicListPage {
     std::string listUrl;                     ///< the board's topic-list URL, or ":Favorite", ":Tree"
     std::string treeKey;                     ///< non-empty only for the message-tree tab
     std::string boardDir;                    ///< the board's log directory
+    std::string boardName;                   ///< the caption the tab was opened with
+    /// A new download of the list the tab shows is under way: its rows stay until the list
+    /// arrives, and go only then.
+    bool awaitingList = false;
     bool isList() const { return treeKey.empty(); }
 };
 
