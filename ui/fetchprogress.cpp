@@ -8,7 +8,8 @@ namespace ui {
 ProgressShown ProgressFor(int running, int threadMax, const store::TopicState *fetch)
 {
     ProgressShown shown;
-    if (fetch && fetch->downloading()) {
+    // Message numbers start at 1: a tab opened from its log has the empty range 0 to 0.
+    if (fetch && fetch->rangeFirst > 0 && fetch->downloading()) {
         shown.maximum = std::max(0, fetch->rangeLast - fetch->rangeFirst + 1);
         shown.value = fetch->received;
     } else {

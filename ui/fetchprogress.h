@@ -12,7 +12,8 @@ struct ProgressShown {
     bool operator==(const ProgressShown &) const = default;
 };
 
-/// While the active topic tab downloads (fetch is its state, null otherwise) the bar measures
+/// While the active topic tab downloads (fetch is its state, null otherwise; a range that starts
+/// at 0 is no download) the bar measures
 /// that fetch: the numbers of its range dealt with out of the range's size. Otherwise it shows
 /// the running requests out of [network] thread_max. The value never exceeds the maximum, and a
 /// maximum below 0 counts as 0.

@@ -109,6 +109,7 @@ protected:
     void start(const char *plugin = NK_FAKE_PLUGIN, bool htmlViews = false)
     {
         fs::copy_file(plugin, dir + "Hakobune.so");
+        fs::copy(NK_PROGRAM_DIR "/help", dir + "help", fs::copy_options::recursive);
         TMainForm::BrowserFactory factory;
         if (!htmlViews)
             factory = [](QWidget *owner) { return new QWidget(owner); };

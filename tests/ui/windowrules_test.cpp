@@ -52,6 +52,8 @@ TEST(FetchProgress, MeasuresTheActiveFetchAndOtherwiseTheRunningRequests)
     fetch.received = 10; // done: the bar goes back to the running requests
     EXPECT_EQ(ui::ProgressFor(2, 5, &fetch), (ui::ProgressShown{5, 2}));
     EXPECT_EQ(ui::ProgressFor(2, 5, nullptr), (ui::ProgressShown{5, 2}));
+    store::TopicState local; // opened from its log: range 0 to 0, nothing received
+    EXPECT_EQ(ui::ProgressFor(2, 5, &local), (ui::ProgressShown{5, 2}));
     // Never past its end, never below 0.
     EXPECT_EQ(ui::ProgressFor(9, 5, nullptr), (ui::ProgressShown{5, 5}));
     EXPECT_EQ(ui::ProgressFor(-1, -3, nullptr), (ui::ProgressShown{0, 0}));
