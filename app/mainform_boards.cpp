@@ -622,11 +622,10 @@ void TMainForm::wireBoards()
 
     // Tree and list events, for every tab the panes create.
     connect(m_categoryPane, &ui::CategoryPane::nodeExpanded, this, &TMainForm::categoryNodeExpanded);
-    connect(m_categoryPane, &ui::CategoryPane::nodeCollapsed, this,
-            [this](QTreeWidgetItem *item) {
-                if (static_cast<ui::CategoryItem *>(item)->data().isFolder())
-                    item->setIcon(0, m_images[ui::image::FolderClosed]);
-            });
+    connect(m_categoryPane, &ui::CategoryPane::nodeCollapsed, this, [this](QTreeWidgetItem *item) {
+        if (static_cast<ui::CategoryItem *>(item)->data().isFolder())
+            item->setIcon(0, m_images[ui::image::FolderClosed]);
+    });
     connect(m_categoryPane, &ui::CategoryPane::nodeClicked, this,
             [this] { runClickSetting(m_settings.action.ctgClick, true); });
     connect(m_categoryPane, &ui::CategoryPane::nodeDoubleClicked, this,

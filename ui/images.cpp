@@ -25,14 +25,14 @@ QIcon drawn(int which)
     case FolderClosed:
         p.setPen(edge);
         p.setBrush(folder);
-        p.drawRect(1, 3, 6, 2);   // tab
-        p.drawRect(1, 5, 13, 8);  // body
+        p.drawRect(1, 3, 6, 2);  // tab
+        p.drawRect(1, 5, 13, 8); // body
         break;
     case FolderOpen:
         p.setPen(edge);
         p.setBrush(folder.darker(115));
         p.drawRect(1, 3, 6, 2);
-        p.drawRect(1, 5, 12, 8);  // back
+        p.drawRect(1, 5, 12, 8); // back
         p.setBrush(folder.lighter(115));
         p.drawPolygon(QPolygon({QPoint(3, 8), QPoint(15, 8), QPoint(13, 13), QPoint(1, 13)})); // flap
         break;

@@ -43,7 +43,8 @@ protected:
 
     std::vector<std::string> categoryFile()
     {
-        return base::ReadLines(store::CategoryFilePath(dir, store::kPluginTreeName)).value_or(std::vector<std::string>{});
+        return base::ReadLines(store::CategoryFilePath(dir, store::kPluginTreeName))
+            .value_or(std::vector<std::string>{});
     }
 
     /// Starts the stopped server again where the window reaches it: its port and its data.
@@ -126,16 +127,15 @@ TEST_F(RefreshTest, AStoppedDirectoryUpdateNeverWritesItsPartialTree)
     EXPECT_EQ(categoryFile(), file) << "the stop did not write the partial tree";
     // Let the request that was running end (if one was), then close the window: the file is
     // still whole.
-    apptest::WaitFor([&] { return form->statusPanels().panelText(0) == QString::fromUtf8("カテゴリの取得が終了しました"); },
-                     5000);
+    apptest::WaitFor(
+        [&] { return form->statusPanels().panelText(0) == QString::fromUtf8("カテゴリの取得が終了しました"); }, 5000);
     form.reset();
     EXPECT_EQ(categoryFile(), file) << "the shutdown did not write it either";
 
     // A complete update writes the file again.
     server.clearFaults();
-    form = std::make_unique<TMainForm>(dir, [this](const QString &, const QString &text) {
-        messages.push_back(text.toStdString());
-    });
+    form = std::make_unique<TMainForm>(
+        dir, [this](const QString &, const QString &text) { messages.push_back(text.toStdString()); });
     ASSERT_TRUE(form->FormCreate());
     EXPECT_EQ(treeNodes(), nodes) << "the whole tree was read back";
     crawl();

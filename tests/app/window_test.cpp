@@ -131,7 +131,8 @@ protected:
         tab.topicUrl = topicUrl(tid);
         tab.listUrl = kBoard1;
         tab.title = caption;
-        tab.lines = {"1\t2004/01/02 03:04\tname\t" + caption + "\t0\tfirst x", "2\t2004/01/02 03:05\tname\tre\t1\tsecond"};
+        tab.lines = {"1\t2004/01/02 03:04\tname\t" + caption + "\t0\tfirst x",
+                     "2\t2004/01/02 03:05\tname\tre\t1\tsecond"};
         return tab;
     }
 
