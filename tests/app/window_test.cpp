@@ -7,6 +7,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QMenu>
 #include <QProgressBar>
 #include <QTimer>
@@ -75,6 +76,30 @@ void dismissMenuSoon()
         if (!popup)
             return false;
         popup->close();
+        return true;
+    });
+}
+
+/// Clicks the item called name of the next pop-up menu, as the mouse would.
+void chooseInMenuSoon(const QString &name)
+{
+    answerSoon([name] {
+        auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+        if (!menu)
+            return false;
+        for (QAction *item : menu->actions()) {
+            if (item->objectName() != name)
+                continue;
+            QPoint at = menu->actionGeometry(item).center();
+            QMouseEvent press(QEvent::MouseButtonPress, at, menu->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
+                              Qt::NoModifier);
+            QMouseEvent release(QEvent::MouseButtonRelease, at, menu->mapToGlobal(at), Qt::LeftButton, Qt::NoButton,
+                                Qt::NoModifier);
+            QApplication::sendEvent(menu, &press);
+            QApplication::sendEvent(menu, &release);
+            return true;
+        }
+        menu->close();
         return true;
     });
 }
@@ -229,6 +254,14 @@ TEST_F(WindowTest, ATabMenuClosedWithoutAChoiceTargetsNoTab)
     ASSERT_TRUE(form->actions().run("ThrLstActiveClose"));
     ASSERT_EQ(form->topicListPane().pages().size(), 2);
     EXPECT_EQ(form->topicListPane().pages()[0].listUrl, kBoard1) << "the tab under the dismissed menu stays";
+
+    // A command chosen from the menu still acts on the tab under it, and the target goes after.
+    form->topicListPane().strip()->setCurrentIndex(0);
+    chooseInMenuSoon(QStringLiteral("ThrLstLeftClose"));
+    emit bar->customContextMenuRequested(bar->tabRect(1).center());
+    ASSERT_EQ(form->topicListPane().pages().size(), 1);
+    EXPECT_NE(form->topicListPane().pages()[0].listUrl, kBoard1);
+    EXPECT_EQ(form->tabTarget(), -1);
 }
 
 TEST_F(WindowTest, ClickingFileLoginLeavesTheCheckOnTheLoginState)
