@@ -40,6 +40,12 @@ QString sjis(std::string_view bytes)
     return qtbridge::FromSjis(bytes);
 }
 
+/// The favorites tree: marked so when made, and with a plug-in loaded also any tab without one.
+bool isFavoritesTree(const ui::CategoryPage &page, plugin_api::PluginHandle plugin)
+{
+    return page.favorites || (plugin && !page.site);
+}
+
 ui::CategoryItem *selectedNode(ui::CategoryPage *page)
 {
     if (!page || !page->tree)
@@ -57,7 +63,7 @@ QTreeWidget *listOf(ui::TopicListPage *page)
 int TMainForm::siteCategoryTab() const
 {
     for (int i = 0; i < m_categoryPane->pages().size(); ++i)
-        if (!m_categoryPane->pages()[i].favorites && m_categoryPane->pages()[i].site == m_plugin)
+        if (!isFavoritesTree(m_categoryPane->pages()[i], m_plugin) && m_categoryPane->pages()[i].site == m_plugin)
             return i;
     return -1;
 }
@@ -65,7 +71,7 @@ int TMainForm::siteCategoryTab() const
 int TMainForm::favoritesCategoryTab() const
 {
     for (int i = 0; i < m_categoryPane->pages().size(); ++i)
-        if (m_categoryPane->pages()[i].favorites)
+        if (isFavoritesTree(m_categoryPane->pages()[i], m_plugin))
             return i;
     return -1;
 }
@@ -103,8 +109,9 @@ void TMainForm::SaveCategoryFiles()
     for (int i = 0; i < m_categoryPane->pages().size(); ++i) {
         ui::CategoryPage &page = m_categoryPane->pages()[i];
         // A tree that a crawl cleared and did not complete would replace the whole directory.
-        bool keepFile = !page.favorites && !m_crawl.siteTreeWritable();
-        tabs.push_back({!page.favorites, keepFile ? nullptr : page.model.get()});
+        bool favorites = isFavoritesTree(page, m_plugin);
+        bool keepFile = !favorites && !m_crawl.siteTreeWritable();
+        tabs.push_back({!favorites, keepFile ? nullptr : page.model.get()});
     }
     if (!store::SaveCategoryFiles(m_programDir, tabs))
         qWarning("a category file could not be written");
