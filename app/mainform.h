@@ -18,6 +18,7 @@
 #include "settings/nglists.h"
 #include "settings/settings.h"
 #include "store/categorycrawl.h"
+#include "store/favorites.h"
 #include "store/logsummary.h"
 #include "store/openurl.h"
 #include "store/topicfetch.h"
@@ -94,6 +95,10 @@ public:
     int tabTarget() const { return m_tabTarget; }
     void setTabTarget(int index) { m_tabTarget = index; }
 
+    /// Whether a start without a category file fetches the directory at once (the default).
+    /// Tests that crawl by themselves turn it off.
+    void setFirstRunCrawl(bool on) { m_firstRunCrawl = on; }
+
     /// `ApplyDisplaySettings`.
     void ApplyDisplaySettings(bool atStartup);
 
@@ -110,6 +115,16 @@ public:
     int siteCategoryTab() const;
     /// The favorites tree's tab, or -1.
     int favoritesCategoryTab() const;
+
+    // Favorites.
+    /// `ThrLstFavoriteTab`: activates the favorites tab (":Favorite"), creating it from the logs
+    /// when there is none. Restoring a ":Favorite" tab opens it through this.
+    void ThrLstFavoriteTabExecute();
+    /// The favorites tab's index in the topic-list pane, or -1.
+    int favoritesTab() const;
+    /// The favorites tree's index in the category pane, or -1.
+    int favoritesTreeTab() const;
+    const store::FavoriteTopics &favorites() const { return m_favorites; }
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -182,6 +197,30 @@ private:
     void FileLoginExecute();
     void collectFormSettings();
 
+    // Favorites: the favorite topics, their tab, the favorites tree; every edit is saved at once.
+    void wireFavorites();
+    void LoadFavoritesList();
+    void SaveFavoritesList();
+    void ThrLstAddFavoriteExecute();
+    void ThrLstDelFavoriteExecute();
+    void ThrFavoriteExecute();
+    /// `ThrLstReload` on the favorites tab: each favorite's board once.
+    void reloadFavoritesTab();
+    void RefreshFavoriteBoard(const std::string &listUrl);
+    void CtgAddFavoriteExecute();
+    void CtgDelFavoriteExecute();
+    void CtgCreateFolderExecute();
+    void saveFavoritesTree();
+    // The desktop around the reader: zoom, the mode in the status bar, dark skin, first start.
+    void wireDesktop();
+    /// At the end of the start-up: the zoom applied, the mode shown, the first directory fetched.
+    void desktopStarted();
+    void placeFirstWindow();
+    void showOnlineMode();
+    void setZoom(int percent);
+    void zoomBrowser(ui::TopicPage &page);
+    QFont popupFont() const;
+    bool darkDesktop() const;
     // The address box, the external browser's failures and the progress bar.
     void wireAddressBox();
     /// The address box's Enter and drop-down items: its text to OpenUrl, or a status message
@@ -232,6 +271,7 @@ private:
     std::string m_boardServer;
     store::CategoryCrawl m_crawl;
     store::LogSummaryCache m_logCache;
+    store::FavoriteTopics m_favorites; ///< the favorites list, written at each change
     bool m_sortDescending = false; ///< `SortDescending`, shared by every list
     std::string m_searchText;      ///< `SearchText`, Shift_JIS
     QPersistentModelIndex m_lastExpanded; ///< `LastExpandedNode`
@@ -247,4 +287,5 @@ private:
     bool m_created = false;    ///< FormCreate ran
     bool m_destroyed = false;  ///< FormDestroy ran
     bool m_secondPhaseDone = false;
+    bool m_firstRunCrawl = true;
 };

@@ -87,7 +87,8 @@ void TMainForm::buildMenus()
         m_targetMessage = -1;
     });
     QMenu *view = makeMenu("表示(&V)", "ViewMenu");
-    fill(view, a, {"WindowCtg", "WindowThrLst", "WindowThr", "WindowChangePane"});
+    fill(view, a, {"WindowCtg", "WindowThrLst", "WindowThr", "WindowChangePane", "-", "ViewZoomIn", "ViewZoomOut",
+                   "ViewZoomReset"});
     QMenu *tool = makeMenu("ツール(&T)", "ToolMenu");
     fill(tool, a, {"ToolSetting", "-", "ToolMsgFilter", "ToolConversion"});
     QMenu *help = makeMenu("ヘルプ(&H)", "HelpMenu");

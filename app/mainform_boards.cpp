@@ -22,6 +22,7 @@
 #include "store/boardtexts.h"
 #include "store/boardurls.h"
 #include "store/categoryfile.h"
+#include "store/favorites.h"
 #include "store/listrows.h"
 #include "store/pageindex.h"
 #include "store/topicstate.h"
@@ -174,7 +175,9 @@ ui::TopicListPage &TMainForm::prepareTopicListTab(const std::string &listUrl, co
     int index = store::FindPageIndexIn(pane.pages(), m_plugin, listUrl, store::PageKind::TopicList);
     bool sameList = index >= 0;
     if (!sameList) {
-        if (reuse && pane.activePage())
+        // The favorites tab and tree tabs are never taken over by a board.
+        if (reuse && pane.activePage() &&
+            store::ReusableForBoard(pane.activePage()->listUrl, pane.activePage()->isList()))
             index = pane.strip()->currentIndex();
         else
             index = pane.pages().indexOf(&pane.createPage(m_plugin, caption, false, true, m_settings.tab.icon));
@@ -267,8 +270,10 @@ int TMainForm::mergeTopicList(const net::PageResult &result)
     } else {
         ui::PaintTopicRows(*list, m_settings.design);
     }
-    if (outcome.endBatch || replacing)
+    if (outcome.endBatch || replacing) {
         list->setUpdatesEnabled(true);
+        m_topicListPane->fitUntouchedColumns(list);
+    }
     return outcome.taken;
 }
 
@@ -575,6 +580,10 @@ void TMainForm::wireBoards()
     });
     a.setExecute(QStringLiteral("ThrLstReload"), [this] {
         ui::TopicListPage *page = m_topicListPane->activePage();
+        if (page && page->isList() && !page->site && page->listUrl == store::kFavoritesListUrl) {
+            reloadFavoritesTab();
+            return;
+        }
         if (!page || !page->isList() || !page->site)
             return;
         std::string caption = page->boardName.empty()

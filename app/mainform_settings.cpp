@@ -35,7 +35,9 @@ void TMainForm::applyFormSettings(bool full)
         else
             setWindowState(Qt::WindowNoState);
     }
-    if (!isMaximized()) {
+    if (!f.left && !f.top && !f.width && !f.height && !f.state)
+        placeFirstWindow();
+    else if (!isMaximized()) {
         QRect g = geometry();
         if (f.left)
             g.moveLeft(*f.left);

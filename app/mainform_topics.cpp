@@ -126,7 +126,7 @@ void TMainForm::renderTopic(ui::TopicPage &tab)
 {
     auto *browser = qobject_cast<view::HtmlView *>(tab.browser.data());
     view::RenderSettings rs{m_settings.path.skin, m_programDir, m_settings.endpoint.profile, m_boardServer,
-                            m_settings.general.msgview, &m_ngLists};
+                            m_settings.general.msgview, &m_ngLists, darkDesktop()};
     view::RenderedPage page = view::RenderTopicPage(tab, tab.lines, rs);
     if (!page.ok) {
         m_showMessage(QString::fromUtf8("スキンエラー"), sjis(page.error));
@@ -213,6 +213,7 @@ void TMainForm::connectBrowser(ui::TopicPage &page)
     auto *browser = qobject_cast<view::HtmlView *>(page.browser.data());
     if (!browser)
         return;
+    zoomBrowser(page);
     connect(browser, &view::HtmlView::linkActivated, this,
             [this](const QString &url) { OpenLink(url.toStdString()); });
     connect(browser, &view::HtmlView::linkHovered, this, [this, browser](const QString &url) {
@@ -293,7 +294,7 @@ void TMainForm::linkHovered(const std::optional<std::string> &href, bool isLink)
     palette.setColor(QPalette::WindowText, ui::ColorFromSetting(m_settings.design.respopFont.color));
     m_popup->setPalette(palette);
     m_popup->setAutoFillBackground(true);
-    m_popup->setFont(ui::FontFromSetting(m_settings.design.respopFont));
+    m_popup->setFont(popupFont());
     QString shown = sjis(*text);
     m_popup->setText(shown);
     // The size the text needs, as wide as its longest line up to the window's width; longer

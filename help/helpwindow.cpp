@@ -246,9 +246,11 @@ void HelpWindow::openSelectedKeyword()
 
 void HelpWindow::updateTitle()
 {
+    // The program's name once: the start page's own title already holds it.
     const QString title = m_browser->documentTitle().trimmed();
-    setWindowTitle(title.isEmpty() ? QString::fromUtf8(kWindowTitle)
-                                   : title + QStringLiteral(" - ") + QString::fromUtf8(kWindowTitle));
+    const QString name = QString::fromUtf8(kWindowTitle);
+    setWindowTitle(title.isEmpty() || title.contains(QLatin1String("Nekomado")) ? name
+                                                                                  : title + QStringLiteral(" - ") + name);
 }
 
 } // namespace help

@@ -9,6 +9,7 @@ packages=(
     qt6-base-dev qt6-webengine-dev qt6-qpa-plugins qt6-tools-dev qt6-tools-dev-tools
     libqt6opengl6-dev
     xvfb xauth fonts-noto-cjk
+    desktop-file-utils
 )
 
 missing=()

@@ -191,6 +191,9 @@ void VisitKeys(Io &io, S &s)
     io.text("verify", s.endpoint.verify);
     io.text("profile", s.endpoint.profile);
     io.text("domain", s.endpoint.domain);
+
+    io.section("view");
+    io.integer("zoom", s.view.zoom);
 }
 
 constexpr const char kCoolbar[] = "coolbar";

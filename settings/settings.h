@@ -171,6 +171,12 @@ struct EndpointSettings {
     bool operator==(const EndpointSettings &) const = default;
 };
 
+/// What the desktop program adds: the zoom of the topic view and the pop-ups, in per cent.
+struct ViewSettings {
+    int zoom = 100;
+    bool operator==(const ViewSettings &) const = default;
+};
+
 inline constexpr std::array<int, 8> kDefaultColumnWidths = {20, 30, 200, 50, 50, 50, 110, 110};
 
 struct Settings {
@@ -186,6 +192,7 @@ struct Settings {
     std::array<int, 8> columnWidths = kDefaultColumnWidths;
     ConversionSettings conversion;
     EndpointSettings endpoint;
+    ViewSettings view;
     bool operator==(const Settings &) const = default;
 };
 

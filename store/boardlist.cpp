@@ -150,21 +150,36 @@ MergeOutcome favoritesRefresh(std::span<const TopicRecord> records, bool fromLoc
     outcome.taken = 1;
     TopicRowList &rows = *tab.rows;
     auto index = rowsByUrl(rows);
+    // A row added from a topic tab carries the tab's page key, whose "mid=" need not be 1: rows
+    // are also found by their board and log name.
+    std::unordered_map<std::string, std::vector<int>> byTopic;
+    for (int i = 0; i < rows.rowCount(); ++i) {
+        const TopicEntry &entry = rows.row(i).entry;
+        if (auto board = base::ExtractUrlParam("board=", entry.topicUrl))
+            byTopic[*board + '\t' + entry.logName].push_back(i);
+    }
     std::optional<std::string> dir;
     base::Lines boardList;
     boardList.reserve(records.size());
 
     for (const TopicRecord &record : records) {
         std::string_view topicId = FieldText(record.topicId);
+        std::string logName = std::string(topicId) + std::string(kLogExtension);
         std::string latest = latestText(record);
         std::string url(FieldText(record.topicUrl));
-        boardList.push_back(FormatBoardListLine(BoardListLine{std::string(topicId) + std::string(kLogExtension),
-                                                              record.postCount, latest, url,
-                                                              std::string(FieldText(record.title))}));
-        auto matches = index.find(url);
-        if (matches == index.end())
-            continue;
-        for (int at : matches->second) {
+        boardList.push_back(FormatBoardListLine(
+            BoardListLine{logName, record.postCount, latest, url, std::string(FieldText(record.title))}));
+        std::vector<int> matched;
+        if (auto it = index.find(url); it != index.end())
+            matched = it->second;
+        if (auto board = base::ExtractUrlParam("board=", url)) {
+            if (auto it = byTopic.find(*board + '\t' + logName); it != byTopic.end())
+                for (int at : it->second)
+                    if (std::find(matched.begin(), matched.end(), at) == matched.end())
+                        matched.push_back(at);
+            std::sort(matched.begin(), matched.end());
+        }
+        for (int at : matched) {
             std::string board = base::ExtractUrlParam("board=", rows.row(at).entry.topicUrl).value_or("");
             std::string listUrl = BoardListUrl(env.boardServer, board);
             auto rowDir = ResolveBoardLogDir(env.paths, listUrl);

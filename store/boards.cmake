@@ -11,6 +11,7 @@ add_library(nk_store_boards STATIC
     logsummary.h logsummary.cpp
     listrows.h listrows.cpp
     boardlist.h boardlist.cpp
+    favorites.h favorites.cpp
     pageindex.h pageindex.cpp
     openurl.h openurl.cpp)
 target_link_libraries(nk_store_boards PUBLIC nk_common nk_base nk_settings nk_plugin_api_headers nk_net)

@@ -60,6 +60,8 @@ public:
     virtual void appendRow(TopicRow row) = 0;
     /// Replaces the row at index in place (its position in the view stays).
     virtual void replaceRow(int index, TopicRow row) = 0;
+    /// Removes the row at index with its payload; the rows after it move up.
+    virtual void removeRow(int index) = 0;
     /// Removes every row with its payload.
     virtual void clearRows() = 0;
 };
@@ -71,6 +73,11 @@ public:
     const TopicRow &row(int index) const override { return m_rows.at(static_cast<std::size_t>(index)); }
     void appendRow(TopicRow row) override { m_rows.push_back(std::move(row)); }
     void replaceRow(int index, TopicRow row) override { m_rows.at(static_cast<std::size_t>(index)) = std::move(row); }
+    void removeRow(int index) override
+    {
+        if (index >= 0 && index < rowCount())
+            m_rows.erase(m_rows.begin() + index);
+    }
     void clearRows() override { m_rows.clear(); }
 
     /// Sorts stably with ListViewCompare.

@@ -96,6 +96,10 @@ constexpr ActionSpec kSpecs[] = {
     {"WindowThrLst", kView, "スレッド一覧ペイン(&L)", "F7", TopicListPane, true},
     {"WindowThr", kView, "スレッドペイン(&M)", "F8", TopicPane, true},
     {"WindowChangePane", kView, "ペインの切り替え(&P)", "", ChangePane, true},
+    // Zoom of the topic view and the pop-ups, as every desktop reader has it.
+    {"ViewZoomIn", kView, "拡大(&I)", "Ctrl++", -1, false},
+    {"ViewZoomOut", kView, "縮小(&O)", "Ctrl+-", -1, false},
+    {"ViewZoomReset", kView, "標準の大きさ(&R)", "Ctrl+0", -1, false},
 
     {"ToolSetting", kTool, "設定(&S)", "", Settings, false},
     {"ToolMsgFilter", kTool, "メッセージフィルタ(&F)", "", -1, false},

@@ -2,6 +2,7 @@
 // payload, and shows the name through the bridge.
 #pragma once
 
+#include <QPersistentModelIndex>
 #include <QTreeWidget>
 #include <string>
 #include <vector>
@@ -39,6 +40,32 @@ public:
 private:
     QTreeWidget &m_tree;
     const std::vector<QIcon> &m_images;
+};
+
+/// The favorites tree's view. A node dragged with the mouse moves by the favorites rules
+/// (store::DecideFavoriteDrop) instead of the toolkit's free move: the root stays, nothing lands
+/// inside itself, a folder takes the node as its last child and a board takes it just above.
+class FavoritesTreeWidget : public QTreeWidget {
+    Q_OBJECT
+public:
+    explicit FavoritesTreeWidget(QWidget *parent = nullptr);
+
+    /// Moves dragged with its subtree onto target as the rules say, keeping the expanded
+    /// branches, selects it and emits nodeMoved. False when the rules move nothing. A drop of
+    /// a node of this tree comes here.
+    bool moveNode(QTreeWidgetItem *dragged, QTreeWidgetItem *target);
+
+signals:
+    /// A node was moved: the tree is to be saved.
+    void nodeMoved();
+
+protected:
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
+
+private:
+    /// `DraggedNode`: the node selected when the drag entered the tree.
+    QPersistentModelIndex m_dragged;
 };
 
 } // namespace ui

@@ -16,6 +16,7 @@
 #include "ui/images.h"
 #include "ui/topiclistview.h"
 #include "ui/tablist.h"
+#include "ui/theme.h"
 
 namespace ui {
 
@@ -139,15 +140,15 @@ CategoryPage &CategoryPane::createPage(plugin_api::PluginHandle site, const std:
 {
     CategoryPage &page = m_pages.append();
     page.site = site;
-    auto *tree = new QTreeWidget;
+    // The favorites tree moves its nodes by its own rules.
+    auto *favorites = site ? nullptr : new FavoritesTreeWidget;
+    QTreeWidget *tree = favorites ? favorites : new QTreeWidget;
     tree->setHeaderHidden(true);
     tree->setEditTriggers(QAbstractItemView::NoEditTriggers);
     tree->setContextMenuPolicy(Qt::CustomContextMenu);
     tree->setUniformRowHeights(true);
-    if (!site) {
-        tree->setDragEnabled(true);
-        tree->setDragDropMode(QAbstractItemView::InternalMove);
-    }
+    if (favorites)
+        connect(favorites, &FavoritesTreeWidget::nodeMoved, this, [this, tree] { emit favoritesMoved(tree); });
     page.tree = tree;
     page.model = std::make_unique<CategoryTreeAdapter>(*tree, m_images);
     connect(tree, &QTreeWidget::itemExpanded, this, &CategoryPane::nodeExpanded);
@@ -244,6 +245,22 @@ TopicListPage &TopicListPane::createPage(plugin_api::PluginHandle site, const st
     if (activate)
         m_strip->setCurrentIndex(index);
     return page;
+}
+
+void TopicListPane::fitUntouchedColumns(QTreeWidget *list)
+{
+    if (!list || list->isHeaderHidden() || list->topLevelItemCount() == 0 ||
+        m_columnWidths != settings::kDefaultColumnWidths)
+        return;
+    std::array<int, 8> content{};
+    const QFontMetrics headerMetrics(list->header()->font());
+    for (int i = 0; i < static_cast<int>(content.size()); ++i) {
+        const int header = headerMetrics.horizontalAdvance(list->headerItem()->text(i)) + 24;
+        content[static_cast<std::size_t>(i)] = std::max(header, i == 0 ? 20 : FittedColumnWidth(*list, i));
+    }
+    const std::array<int, 8> widths = FitListColumns(content, list->viewport()->width());
+    for (int i = 0; i < static_cast<int>(widths.size()); ++i)
+        list->setColumnWidth(i, widths[static_cast<std::size_t>(i)]);
 }
 
 void TopicListPane::applyColumnWidths(QTreeWidget *list)

@@ -81,6 +81,8 @@ signals:
     void nodeDoubleClicked(QTreeWidgetItem *item);
     /// The tree's pop-up menu was asked for at pos (viewport coordinates).
     void contextMenuAt(QTreeWidget *tree, const QPoint &pos);
+    /// A node of the favorites tree was moved by a drop.
+    void favoritesMoved(QTreeWidget *tree);
 
 private:
     const std::vector<QIcon> &m_images;
@@ -100,6 +102,9 @@ public:
     PageList<TopicListPage> &pages() { return m_pages; }
     TopicListPage *activePage();
     void applyDisplay(const settings::Settings &s, const QFont &listFont, const QFont &treeFont);
+    /// Fits the columns to a filled list while the shared widths are still the defaults (the
+    /// user never set any): the widths it gives become the shared ones.
+    void fitUntouchedColumns(QTreeWidget *list);
 
 signals:
     /// The user switched to another tab: the address box shows its list URL.

@@ -8,7 +8,8 @@
 namespace ui {
 
 MainStatusBar::MainStatusBar(QWidget *parent)
-    : QStatusBar(parent), m_fixedWidths(kStatusPanelDesignWidths), m_progress(new QProgressBar(this))
+    : QStatusBar(parent), m_fixedWidths(kStatusPanelDesignWidths), m_progress(new QProgressBar(this)),
+      m_mode(new QLabel(this))
 {
     setObjectName(QStringLiteral("MainStatusBar"));
     setSizeGripEnabled(false);
@@ -18,6 +19,11 @@ MainStatusBar::MainStatusBar(QWidget *parent)
         m_panels[i]->setFrameShadow(QFrame::Sunken);
         m_panels[i]->setIndent(2);
     }
+    m_mode->setObjectName(QStringLiteral("ModeLabel"));
+    m_mode->setFrameShape(QFrame::StyledPanel);
+    m_mode->setFrameShadow(QFrame::Sunken);
+    m_mode->setAlignment(Qt::AlignCenter);
+    m_mode->hide();
     m_progress->setObjectName(QStringLiteral("MainProgressBar"));
     m_progress->setTextVisible(false);
     m_progress->setRange(0, 10);
@@ -46,6 +52,14 @@ int MainStatusBar::panelWidth(int panel) const
     return m_panels[static_cast<std::size_t>(panel)]->width();
 }
 
+void MainStatusBar::setModeText(const QString &text, const QString &toolTip)
+{
+    m_mode->setText(text);
+    m_mode->setToolTip(toolTip);
+    m_mode->setVisible(!text.isEmpty());
+    layOutPanels();
+}
+
 void MainStatusBar::resizeEvent(QResizeEvent *event)
 {
     QStatusBar::resizeEvent(event);
@@ -54,7 +68,10 @@ void MainStatusBar::resizeEvent(QResizeEvent *event)
 
 void MainStatusBar::layOutPanels()
 {
-    std::array<int, 4> widths = StatusPanelWidths(width(), m_fixedWidths);
+    // The mode label takes its own width at the right; the panels share the rest as designed.
+    const int modeWidth = m_mode->isVisibleTo(this) ? m_mode->sizeHint().width() + 12 : 0;
+    m_mode->setGeometry(width() - modeWidth, 0, modeWidth, height());
+    std::array<int, 4> widths = StatusPanelWidths(width() - modeWidth, m_fixedWidths);
     int x = 0;
     for (std::size_t i = 0; i < m_panels.size(); ++i) {
         m_panels[i]->setGeometry(x, 0, widths[i], height());

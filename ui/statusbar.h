@@ -18,6 +18,9 @@ public:
     QString panelText(int panel) const;
     QProgressBar *progressBar() const { return m_progress; }
     int panelWidth(int panel) const;
+    /// The online or offline mode, shown at the right end, outside the four panels.
+    void setModeText(const QString &text, const QString &toolTip);
+    QString modeText() const { return m_mode->text(); }
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
@@ -29,6 +32,7 @@ private:
     std::array<QLabel *, 4> m_panels{};
     std::array<int, 4> m_fixedWidths; ///< the design widths, copied at creation
     QProgressBar *m_progress;
+    QLabel *m_mode;
 };
 
 } // namespace ui

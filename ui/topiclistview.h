@@ -30,6 +30,7 @@ public:
     const store::TopicRow &row(int index) const override;
     void appendRow(store::TopicRow row) override;
     void replaceRow(int index, store::TopicRow row) override;
+    void removeRow(int index) override { delete m_list.takeTopLevelItem(index); }
     void clearRows() override { m_list.clear(); }
 
 private:

@@ -154,6 +154,9 @@ HtmlView::HtmlView(QWidget *parent) : QWidget(parent), m_id(++g_nextViewId)
 
     connect(m_page, &QWebEnginePage::loadingChanged, this, [this](const QWebEngineLoadingInfo &info) {
         const bool finished = info.status() != QWebEngineLoadingInfo::LoadStartedStatus;
+        // The engine may take a new document at its own zoom: ours is set again on each.
+        if (m_page->zoomFactor() != m_zoom)
+            m_page->setZoomFactor(m_zoom);
         onLoadingChanged(finished, info.status() == QWebEngineLoadingInfo::LoadSucceededStatus);
     });
     // A load that is still coming along is not stuck.
@@ -414,6 +417,12 @@ void HtmlView::runScript(const QString &script, std::function<void(const QVarian
                               if (self && callback)
                                   callback(value);
                           });
+}
+
+void HtmlView::setZoomFactor(double factor)
+{
+    m_zoom = factor;
+    m_page->setZoomFactor(factor);
 }
 
 QWidget *HtmlView::inputWidget() const { return m_web->focusProxy(); }

@@ -56,6 +56,10 @@ public:
     /// load; a load replaced by a newer one before it finished emits nothing.
     void load(std::string sjisBytes);
 
+    /// The zoom of the page (1.0 is the skin's own size); kept across loads and discards.
+    void setZoomFactor(double factor);
+    double zoomFactor() const { return m_zoom; }
+
     /// Whether a load has been asked for and loadCompleted is still to come.
     bool isLoading() const { return m_loadPending; }
 
@@ -111,6 +115,7 @@ private:
     void wake();
 
     QWebEngineView *m_web = nullptr;
+    double m_zoom = 1.0;
     ViewPage *m_page = nullptr;
     const quint64 m_id;
     QUrl m_url;

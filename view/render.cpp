@@ -301,7 +301,10 @@ RenderedPage RenderTopicPage(const store::TopicState &tab, const std::vector<std
     options.boardBase = settings.boardBase;
     options.msgview = settings.msgview;
     options.ng = settings.ng;
-    out.html = BuildTopicPage(ReadSkin(out.skinDir), lines, tab, options);
+    Skin skin = ReadSkin(out.skinDir);
+    if (settings.dark && skin.header == DefaultHeader())
+        skin.header = DefaultDarkHeader();
+    out.html = BuildTopicPage(skin, lines, tab, options);
     out.ok = true;
     return out;
 }

@@ -57,6 +57,9 @@ struct RenderSettings {
     std::string boardBase;   ///< the board server's base URL
     int msgview = 100;
     const settings::NgLists *ng = nullptr;
+    /// The desktop is dark: a skin whose header is the default one is shown with the default
+    /// skin's dark header. A skin the user changed is shown as it is.
+    bool dark = false;
 };
 
 /// The message of a page that could not be rendered because the default skin could not be

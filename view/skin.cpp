@@ -32,7 +32,31 @@ std::string MessageLine(std::string_view numberPart, std::string_view profileBas
     return line;
 }
 
+/// The default header with the given style sheet.
+std::string HeaderWithStyle(std::string_view style)
+{
+    const std::string face = settings::kDefaultFontName; // ＭＳ Ｐゴシック
+    return Join({
+        "<html lang=ja><head>",
+        "<style type=\"text/css\">" + std::string(style) + "</style>",
+        "</head><body>",
+        "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=Shift_JIS\">",
+        "<font face=\"" + face + "\"><dl>",
+    });
+}
+
 } // namespace
+
+std::string DefaultHeader()
+{
+    return HeaderWithStyle("body {word-break : break-all;}");
+}
+
+std::string DefaultDarkHeader()
+{
+    return HeaderWithStyle("body {word-break : break-all; background-color : #202124; color : #e0e0e0;} "
+                           "a {color : #8ab4f8;} a:visited {color : #c58af9;}");
+}
 
 std::string ReadTemplate(const std::string &path)
 {
@@ -59,14 +83,7 @@ std::string ProgramSkinDir(const std::string &programDir)
 
 std::vector<std::pair<std::string, std::string>> DefaultSkinFiles(std::string_view profileBase)
 {
-    const std::string face = settings::kDefaultFontName; // ＭＳ Ｐゴシック
-    const std::string header = Join({
-        "<html lang=ja><head>",
-        "<style type=\"text/css\">body {word-break : break-all;}</style>",
-        "</head><body>",
-        "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=Shift_JIS\">",
-        "<font face=\"" + face + "\"><dl>",
-    });
+    const std::string header = DefaultHeader();
     const std::string res =
         Join({MessageLine("<dt><a name=\"Res<NUMBER/>\" href=\"pop:<NUMBER/>\"><NUMBER/></a> ", profileBase)});
     const std::string newRes = Join(

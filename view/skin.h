@@ -40,6 +40,12 @@ std::string ProgramSkinDir(const std::string &programDir);
 /// author links begin with). Contents are Shift_JIS with CR LF line ends.
 std::vector<std::pair<std::string, std::string>> DefaultSkinFiles(std::string_view profileBase);
 
+/// The default skin's "Header.html" as written, and its dark variant (dark background, light
+/// text and links), which a dark desktop uses in its place. Only the header differs: the other
+/// templates hold no colours.
+std::string DefaultHeader();
+std::string DefaultDarkHeader();
+
 /// Writes the default skin into dir (created when missing), replacing files of the same names.
 /// False when anything could not be written; error then says what.
 bool WriteDefaultSkin(const std::string &dir, std::string_view profileBase, std::string *error = nullptr);

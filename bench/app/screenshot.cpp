@@ -18,6 +18,7 @@
 #include "boardserver/testing/serverprocess.h"
 #include "ui/categorytreeview.h"
 #include "ui/panes.h"
+#include "ui/theme.h"
 #include "view/htmlview.h"
 #include "view/webengine.h"
 
@@ -46,8 +47,12 @@ int main(int argc, char *argv[])
     view::PrepareProcess();
     QApplication app(argc, argv);
     if (argc < 3) {
-        std::fprintf(stderr, "usage: %s <program-dir> <out.png>\n", argv[0]);
+        std::fprintf(stderr, "usage: %s <program-dir> <out.png> [--dark]\n", argv[0]);
         return 2;
+    }
+    if (argc > 3 && std::string(argv[3]) == "--dark") {
+        QApplication::setStyle(QStringLiteral("Fusion"));
+        QApplication::setPalette(ui::DarkPalette());
     }
     boardserver::testing::ServerProcess server;
     std::string error;

@@ -120,7 +120,8 @@ protected:
         dir = tmpl + "/";
         // Nothing is reached: a login or a list goes to a closed port and fails at once.
         ASSERT_TRUE(base::WriteFileAtomic(dir + "nekomado.ini", "[network]\r\nproxy=1\r\nproxy_server=127.0.0.1\r\n"
-                                                                "proxy_port=1\r\n[path]\r\nbrowser=" +
+                                                                "proxy_port=1\r\n[tab]\r\nthrlst_favorite=0\r\n"
+                                                                "[path]\r\nbrowser=" +
                                                                     dir + "no-such-browser\r\n"));
     }
     void TearDown() override
@@ -143,6 +144,7 @@ protected:
                 messages.push_back((caption + "|" + text).toStdString());
             },
             factory);
+        form->setFirstRunCrawl(false);
         form->setSystemUrlOpener([this](const QUrl &url) {
             opened.push_back(url.toString().toStdString());
             return systemOpens;

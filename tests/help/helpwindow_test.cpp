@@ -65,7 +65,7 @@ TEST_F(HelpFixture, OpenDefault_ShowsTheStartPage)
     ASSERT_NE(help.window(), nullptr);
     EXPECT_TRUE(help.window()->isVisible());
     EXPECT_EQ(help.window()->currentPage(), U("start.html"));
-    EXPECT_TRUE(help.window()->windowTitle().contains(U("Nekomado ヘルプ")));
+    EXPECT_EQ(help.window()->windowTitle(), U("Nekomado ヘルプ")) << "the name once, not the start page's title again";
     EXPECT_TRUE(help.window()->browser()->toPlainText().contains(U("Nekomado とは")));
 }
 
@@ -76,7 +76,7 @@ TEST_F(HelpFixture, OpenKeyword_ShowsThePageOfTheKeyword)
     HelpWindow *window = help.window();
     ASSERT_NE(window, nullptr);
     EXPECT_EQ(window->currentPage(), U("settings-network.html"));
-    EXPECT_TRUE(window->windowTitle().contains(U("ネットワーク")));
+    EXPECT_EQ(window->windowTitle(), U("設定 - ネットワーク - Nekomado ヘルプ"));
     EXPECT_TRUE(window->browser()->toPlainText().contains(U("プロキシを使う")));
     EXPECT_EQ(window->keywordEdit()->text(), U("ネットワーク"));
     ASSERT_NE(window->keywordList()->currentItem(), nullptr);

@@ -64,7 +64,7 @@ TEST(Settings, SavingDefaultsWritesACompleteFileThatReadsBackAlike)
              {"network", "dl_count"},       {"login", "start"},
              {"form", "pane_height"},       {"form", "ThrLst_visible"},
              {"column", "width7"},          {"conversion", "write"},
-             {"endpoint", "domain"}})
+             {"endpoint", "domain"},         {"view", "zoom"}})
         EXPECT_TRUE(ini.hasKey(section, key)) << section << " " << key;
     EXPECT_EQ(ini.value("network", "dl_count"), "100,500,1000,5000");
     EXPECT_EQ(ini.value("design", "tree_font_name"), settings::kDefaultFontName);

@@ -7,6 +7,7 @@ nk_add_gtest(NAME store_boards_test
         categorycrawl_test.cpp
         boarddir_test.cpp
         boardlist_test.cpp
+        favorites_test.cpp
         logsummary_test.cpp
         listrows_test.cpp
         openurl_test.cpp

@@ -260,6 +260,31 @@ TEST_F(RenderWithSkin, MissingRequiredTemplateSwitchesToTheProgramsDefaultSkin)
         << "the user's skin is left alone";
 }
 
+TEST_F(RenderWithSkin, ADarkDesktopShowsTheDefaultSkinDarkAndAUsersSkinAsItIs)
+{
+    const std::string programSkin = m_dir + "/program/skin";
+    ASSERT_TRUE(view::WriteDefaultSkin(programSkin, "http://profiles.example.jp/"));
+    view::RenderSettings s = Settings(programSkin);
+    s.dark = true;
+    view::RenderedPage page = view::RenderTopicPage(Tab({Line(1)}), {Line(1)}, s);
+    ASSERT_TRUE(page.ok);
+    EXPECT_EQ(page.html.rfind(view::DefaultDarkHeader(), 0), 0u);
+    EXPECT_NE(page.html.find("background-color"), std::string::npos);
+    EXPECT_EQ(base::ReadFile(programSkin + "/Header.html").value_or(""), view::DefaultHeader())
+        << "the file is never changed: the dark header is used in its place";
+
+    s.dark = false;
+    page = view::RenderTopicPage(Tab({Line(1)}), {Line(1)}, s);
+    EXPECT_EQ(page.html.rfind(view::DefaultHeader(), 0), 0u);
+
+    // One changed byte makes it the user's skin.
+    ASSERT_TRUE(base::WriteFileAtomic(programSkin + "/Header.html", view::DefaultHeader() + "<!-- mine -->\r\n"));
+    s.dark = true;
+    page = view::RenderTopicPage(Tab({Line(1)}), {Line(1)}, s);
+    EXPECT_EQ(page.html.find("background-color"), std::string::npos);
+    EXPECT_NE(page.html.find("<!-- mine -->"), std::string::npos);
+}
+
 TEST_F(RenderWithSkin, DefaultSkinThatCannotBeWrittenStopsTheRender)
 {
     base::WriteFileAtomic(m_dir + "/program", "a file where the program directory should be");
