@@ -79,10 +79,14 @@ protected:
 
     virtual std::string extraIni() const { return {}; }
 
-    /// Downloads the directory and waits for the crawl to end.
+    /// Downloads the directory and waits for the crawl to end. A window started without a
+    /// category file may be crawling already (its first start): that crawl is waited for.
     void crawl()
     {
-        ASSERT_TRUE(form->actions().run("CtgUpdate"));
+        if (!form->actions().run("CtgUpdate")) {
+            form->actions().update("CtgUpdateStop");
+            ASSERT_TRUE(form->actions().action("CtgUpdateStop")->isEnabled()) << "no crawl could start";
+        }
         ASSERT_TRUE(WaitFor([&] {
             form->actions().update("CtgUpdate");
             return form->actions().action("CtgUpdate")->isEnabled();
