@@ -57,7 +57,6 @@ protected:
         form = std::make_unique<TMainForm>(
             dir, [this](const QString &, const QString &text) { messages.push_back(text.toStdString()); },
             [](QWidget *parent) { return new QWidget(parent); });
-        form->setFirstRunCrawl(firstRunCrawl());
         ASSERT_TRUE(form->FormCreate());
     }
 
