@@ -41,6 +41,10 @@ class QTreeWidgetItem;
 namespace help {
 class Help;
 }
+namespace view {
+class HtmlView;
+struct HitTestResult;
+} // namespace view
 namespace net {
 class Pipeline;
 class NoticeQueue;
@@ -197,6 +201,22 @@ private:
     void FileLoginExecute();
     void collectFormSettings();
 
+    // NG lists, message deletion and the message menu.
+    void wireNg();
+    /// Writes the three NG files; a failure is shown.
+    void saveNgFiles();
+    /// The NG lists changed: the files are written and every topic tab is rendered again.
+    void ngListsChanged();
+    void ToolMsgFilterExecute();
+    /// `AddNGName` (title false) and `AddNGTitle` (title true) on the target message.
+    void addNgFromTarget(bool title);
+    void PopResDelExecute();
+    /// `ResPopupMenuPopup`: the target message from the message tree's node under the pointer.
+    void ResPopupMenuPopup();
+    /// The right-click menu of a topic tab's view.
+    void connectViewMenu(ui::TopicPage &page);
+    void showViewMenu(view::HtmlView &browser, const view::HitTestResult &hit, const QPoint &at);
+
     // Favorites: the favorite topics, their tab, the favorites tree; every edit is saved at once.
     void wireFavorites();
     void LoadFavoritesList();
@@ -277,6 +297,7 @@ private:
     QPersistentModelIndex m_lastExpanded; ///< `LastExpandedNode`
     view::HoverState m_hover;
     QLabel *m_popup = nullptr; ///< the message pop-up
+    QPointer<view::HtmlView> m_viewMenuBrowser; ///< the view whose own menu was opened last
     QTreeWidget *m_lastExpandedTree = nullptr;
 
     SystemUrlOpener m_openSystemUrl;

@@ -216,6 +216,7 @@ void TMainForm::connectBrowser(ui::TopicPage &page)
     zoomBrowser(page);
     connect(browser, &view::HtmlView::linkActivated, this,
             [this](const QString &url) { OpenLink(url.toStdString()); });
+    connectViewMenu(page);
     connect(browser, &view::HtmlView::linkHovered, this, [this, browser](const QString &url) {
         if (!m_topicPane->activePage() || m_topicPane->activePage()->browser != browser)
             return;

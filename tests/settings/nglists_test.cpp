@@ -52,4 +52,29 @@ TEST_F(NgFiles, SaveReportsAFailedWrite)
     EXPECT_FALSE(settings::SaveNgLists(m_dir + "/missing-dir", lists));
 }
 
+TEST_F(NgFiles, FilesTheProgramWroteSurviveALoadAndASaveByteForByte)
+{
+    // Sorted as the lists sort, CR LF after every entry: full-width letters, a trail byte 0x5C
+    // ("表示"), blanks and a tab inside entries, and an empty entry.
+    const std::string names = "\r\nAlice\r\nbob smith\r\n\x82\x60\x82\x61\r\n";
+    const std::string titles = "\x95\x5c\x8e\xa6\r\n";
+    const std::string words = "a\tb\r\nword \r\n";
+    ASSERT_TRUE(base::WriteFileAtomic(m_dir + "/NG_Name.txt", names));
+    ASSERT_TRUE(base::WriteFileAtomic(m_dir + "/NG_Title.txt", titles));
+    ASSERT_TRUE(base::WriteFileAtomic(m_dir + "/NG_Word.txt", words));
+    settings::NgLists lists;
+    settings::LoadNgLists(m_dir, lists);
+    ASSERT_EQ(lists.names.size(), 4u);
+    EXPECT_EQ(lists.names[0], "") << "the empty line is an entry";
+    ASSERT_TRUE(settings::SaveNgLists(m_dir, lists));
+    EXPECT_EQ(*base::ReadFile(m_dir + "/NG_Name.txt"), names);
+    EXPECT_EQ(*base::ReadFile(m_dir + "/NG_Title.txt"), titles);
+    EXPECT_EQ(*base::ReadFile(m_dir + "/NG_Word.txt"), words);
+
+    settings::NgLists again;
+    settings::LoadNgLists(m_dir, again);
+    EXPECT_EQ(again.names.items(), lists.names.items());
+    EXPECT_EQ(again.words.items(), lists.words.items());
+}
+
 } // namespace
