@@ -67,6 +67,7 @@ TMainForm::TMainForm(std::string programDir, MessageFn showMessage, BrowserFacto
     wireActions();
     wireBoards();
     wireTopics();
+    wireConvert();
     wireNg();
     wireFavorites();
     wireDesktop();

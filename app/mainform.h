@@ -59,6 +59,7 @@ class SplitterPaneHost;
 struct TopicListPage;
 struct TopicPage;
 class TabStrip;
+class TopicItem;
 } // namespace ui
 
 class TMainForm : public QMainWindow, private net::NoticeHandler, private store::TopicHost {
@@ -189,6 +190,12 @@ private:
     void updateFinishedRows(const ui::TopicPage &tab, int fetched);
     void finishTopic(ui::TopicPage &tab, const store::FinishOutcome &finish);
     int mergeMessage(const net::PageResult &result);
+    // Mends of the download and of names from outside.
+    /// A message request whose re-fetch could not be queued: counted as given up.
+    void messageGivenUp(const FetchRequest &request);
+    void applyMerge(ui::TopicPage &tab, const store::MessageMergeOutcome &merged);
+    /// Shows why and returns true when pageKey's topic id is not one.
+    bool refuseBadTopicId(const std::string &pageKey);
     void ThrStopExecute();
     void ThrResExtraExecute();
     /// Writes what every topic tab merged but has not written yet.
@@ -201,6 +208,16 @@ private:
     void FileLoginExecute();
     void collectFormSettings();
 
+    // The log conversion tool (mainform_convert.cpp).
+    void wireConvert();
+    /// Opens the conversion dialog modally, with datPath in its log field when not empty; the
+    /// dialog's per-file count and overwrite box become [conversion] when it closes.
+    void openConversion(const std::string &datPath);
+    /// The row `ThrLstConversion` acts on: the selected row of the active list tab, or null.
+    ui::TopicItem *selectedConversionRow() const;
+    /// The selected row's topic log: its board's log directory and the row's log file name;
+    /// nullopt when no row is selected or the directory cannot be resolved.
+    std::optional<std::string> selectedRowLogPath();
     // NG lists, message deletion and the message menu.
     void wireNg();
     /// Writes the three NG files; a failure is shown.

@@ -75,8 +75,13 @@ int TMainForm::handleNotice(net::NoticeCode code, const void *payload)
             m_actions->action(QStringLiteral("FileLogin"))->setChecked(*outcome.loggedIn);
         return 0;
     }
-    case NoticeCode::MessageRejected:
-        return m_pipeline->handleMessageRejected(*static_cast<const FetchRequest *>(payload));
+    case NoticeCode::MessageRejected: {
+        const auto &request = *static_cast<const FetchRequest *>(payload);
+        // A re-fetch that cannot be queued will never answer: the message is given up.
+        if (m_pipeline->RequeueRequest(request, net::RequeueMode::Refetch) == 0)
+            messageGivenUp(request);
+        return 1;
+    }
     case NoticeCode::CategoryWorkerEnded:
         categoryWorkerEnded();
         return 0;

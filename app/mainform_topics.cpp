@@ -23,6 +23,7 @@
 #include "store/boardlist.h"
 #include "store/boardtexts.h"
 #include "store/pageindex.h"
+#include "store/safename.h"
 #include "store/topicfetch.h"
 #include "store/topicopen.h"
 #include "store/topictexts.h"
@@ -86,8 +87,20 @@ void TMainForm::bringTopicPaneForward()
     m_arranger->arrange(ui::RightPane::TopicList);
 }
 
+bool TMainForm::refuseBadTopicId(const std::string &pageKey)
+{
+    // A topic id from a typed or clicked URL becomes a file name: anything but an id is refused
+    // before a request is queued or a file is touched.
+    if (store::IsTopicId(base::ExtractUrlParam("tid=", pageKey).value_or("")))
+        return false;
+    ShowStatus(0, sjis(store::kInvalidTopicIdText));
+    return true;
+}
+
 void TMainForm::OpenTopicOnline(const std::string &pageKey, int start, int end, bool reuse)
 {
+    if (refuseBadTopicId(pageKey))
+        return;
     store::FetchOptions options = fetchOptions();
     auto opening = store::OpenTopicOnline(pageKey, options, *this);
     if (!opening)
@@ -106,6 +119,8 @@ void TMainForm::OpenTopicOnline(const std::string &pageKey, int start, int end, 
 
 void TMainForm::OpenTopicLocal(const std::string &pageKey, bool reuse, int target)
 {
+    if (refuseBadTopicId(pageKey))
+        return;
     auto opening = store::OpenTopicLocal(pageKey, m_boardServer, *this);
     if (!opening)
         return;
@@ -172,7 +187,7 @@ void TMainForm::finishTopic(ui::TopicPage &tab, const store::FinishOutcome &fini
 {
     updateFinishedRows(tab, finish.fetched);
     renderTopic(tab);
-    showSiteStatus(tab.site, store::kThreadStatusTitle, store::kThreadFetchFinished);
+    showSiteStatus(tab.site, store::kThreadStatusTitle, store::FinishStatusText(tab));
 }
 
 int TMainForm::mergeMessage(const net::PageResult &result)
@@ -185,11 +200,26 @@ int TMainForm::mergeMessage(const net::PageResult &result)
     store::MessageMergeOutcome merged = store::MergeMessage(tab, result, fetchOptions(), *this);
     if (merged.answer == store::MergeAnswer::Requeue)
         return -1;
+    applyMerge(tab, merged);
+    return 0;
+}
+
+void TMainForm::applyMerge(ui::TopicPage &tab, const store::MessageMergeOutcome &merged)
+{
     if (!merged.caption.empty())
         m_topicPane->strip()->setCaption(m_topicPane->pages().indexOf(&tab), merged.caption);
     if (merged.finished)
         finishTopic(tab, merged.finish);
-    return 0;
+}
+
+void TMainForm::messageGivenUp(const FetchRequest &request)
+{
+    std::string key(request.key, strnlen(request.key, sizeof request.key));
+    int index = store::FindPageIndexIn(m_topicPane->pages(), request.plugin, key, store::PageKind::Topic);
+    if (index < 0)
+        return;
+    ui::TopicPage &tab = m_topicPane->pages()[index];
+    applyMerge(tab, store::GiveUpMessage(tab, fetchOptions(), *this));
 }
 
 void TMainForm::ThrStopExecute()

@@ -1,10 +1,12 @@
 // Whole-file reads and atomic writes.
 #include "base/textfile.h"
 
+#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <fcntl.h>
+#include <random>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -102,21 +104,41 @@ std::string directoryOf(const std::string &path)
     return path.substr(0, slash);
 }
 
+// Six characters for a temporary name that no other writer of this process or another one picks.
+std::string uniqueSuffix()
+{
+    static std::atomic<unsigned long long> counter{0};
+    thread_local std::mt19937_64 random(std::random_device{}() ^ static_cast<unsigned long long>(::getpid()));
+    unsigned long long value = random() ^ (counter.fetch_add(1) * 0x9e3779b97f4a7c15ULL);
+    static constexpr char kDigits[] = "0123456789abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ";
+    std::string suffix;
+    for (int i = 0; i < 6; ++i) {
+        suffix += kDigits[value % 62];
+        value /= 62;
+    }
+    return suffix;
+}
+
 } // namespace
 
 bool WriteFileAtomic(const std::string &path, std::string_view bytes, mode_t mode)
 {
     if (path.empty())
         return false;
-    std::string temp = path + ".tmpXXXXXX";
-    int fd = ::mkstemp(temp.data());
+    // The temporary file is created with the caller's mode, so the kernel applies the umask to
+    // it as to any fresh file. Reading the umask would mean setting it for a moment, and another
+    // thread creating a file in that moment would get wider permissions.
+    std::string temp;
+    int fd = -1;
+    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+        temp = path + ".tmp" + uniqueSuffix();
+        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode & 07777);
+        if (fd < 0 && errno != EEXIST)
+            return false;
+    }
     if (fd < 0)
         return false;
-    // mkstemp creates the file 0600; give it the mode the caller asked for, as a fresh file
-    // created with that mode would have under the current umask.
-    mode_t mask = ::umask(0);
-    ::umask(mask);
-    bool ok = ::fchmod(fd, mode & ~mask) == 0 && writeAll(fd, bytes) && ::fsync(fd) == 0;
+    bool ok = writeAll(fd, bytes) && ::fsync(fd) == 0;
     ok = (::close(fd) == 0) && ok;
     if (ok)
         ok = ::rename(temp.c_str(), path.c_str()) == 0;
@@ -131,6 +153,48 @@ bool WriteFileAtomic(const std::string &path, std::string_view bytes, mode_t mod
         ::close(dirFd);
     }
     return true;
+}
+
+NewFileResult WriteNewFileAtomic(const std::string &path, std::string_view bytes, mode_t mode)
+{
+    struct stat st {};
+    if (path.empty())
+        return NewFileResult::Failed;
+    if (::lstat(path.c_str(), &st) == 0)
+        return NewFileResult::Taken;
+    std::string temp = path + ".tmpXXXXXX";
+    int fd = ::mkstemp(temp.data());
+    if (fd < 0)
+        return NewFileResult::Failed;
+    mode_t mask = ::umask(0);
+    ::umask(mask);
+    bool ok = ::fchmod(fd, mode & ~mask) == 0 && writeAll(fd, bytes) && ::fsync(fd) == 0;
+    ok = (::close(fd) == 0) && ok;
+    if (!ok) {
+        ::unlink(temp.c_str());
+        return NewFileResult::Failed;
+    }
+    NewFileResult result = NewFileResult::Written;
+    if (::link(temp.c_str(), path.c_str()) == 0) {
+        ::unlink(temp.c_str());
+    } else if (errno == EEXIST) {
+        ::unlink(temp.c_str());
+        result = NewFileResult::Taken;
+    } else if (::lstat(path.c_str(), &st) == 0) {
+        ::unlink(temp.c_str());
+        result = NewFileResult::Taken;
+    } else if (::rename(temp.c_str(), path.c_str()) != 0) {
+        ::unlink(temp.c_str());
+        result = NewFileResult::Failed;
+    }
+    if (result != NewFileResult::Written)
+        return result;
+    int dirFd = ::open(directoryOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd >= 0) {
+        ::fsync(dirFd);
+        ::close(dirFd);
+    }
+    return NewFileResult::Written;
 }
 
 bool WriteLines(const std::string &path, const Lines &lines, mode_t mode)

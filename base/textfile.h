@@ -27,6 +27,19 @@ std::optional<Lines> ReadLines(const std::string &path);
 /// when anything failed; the old file is then untouched.
 bool WriteFileAtomic(const std::string &path, std::string_view bytes, mode_t mode = 0644);
 
+/// The outcome of WriteNewFileAtomic.
+enum class NewFileResult {
+    Written, ///< the file is in place, whole
+    Taken,   ///< something already is at path; it was left as it is
+    Failed,  ///< the file could not be written
+};
+
+/// Like WriteFileAtomic, but never replaces anything: the complete file appears at path only if
+/// nothing is there at that moment (a hard link of the finished temporary file, which fails
+/// rather than replace). On a file system without hard links the check and the rename are two
+/// steps.
+NewFileResult WriteNewFileAtomic(const std::string &path, std::string_view bytes, mode_t mode = 0644);
+
 /// Joins lines with CR LF after every line.
 std::string JoinLines(const Lines &lines);
 

@@ -270,6 +270,7 @@ void ResponseReader::completeHeader()
     ResponseHeader header =
         ParseResponseHeader(std::string_view(m_header.c_str()), m_request, m_settings, m_events);
     m_capacity = header.contentLength.value_or(0) > 0 ? *header.contentLength : kDefaultBodyCapacity;
+    m_announced = header.contentLength;
     m_body.emplace();
     // The announced length comes from the server: reserve it only up to a sane amount.
     m_body->reserve(std::min(m_capacity, std::size_t{1} << 20) + 1);
@@ -281,6 +282,16 @@ Response ResponseReader::take()
     response.header = m_headerDone ? std::move(m_header) : cutHeader(std::move(m_header));
     response.body = std::move(m_body);
     return response;
+}
+
+bool ResponseIsComplete(int kind, const ResponseReader &reader)
+{
+    // Logins, logouts and posts are decided by their header lines as they arrive.
+    if (kind == plugin_api::kLogin || kind == plugin_api::kLogout || kind == plugin_api::kPost)
+        return true;
+    if (!reader.headerComplete())
+        return false;
+    return !reader.announcedLength() || reader.bodyReceived() >= *reader.announcedLength();
 }
 
 ExchangeResult Exchange(FetchRequest &request, const ExchangeSettings &settings, ExchangeEvents &events)
@@ -377,6 +388,8 @@ ExchangeResult Exchange(FetchRequest &request, const ExchangeSettings &settings,
             if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
                 break;
             // The close, or a reset, which ends the response the same way.
+            if (!ResponseIsComplete(request.kind, reader))
+                return fail(ExchangeError::Incomplete);
             result.response = reader.take();
             return result;
         }

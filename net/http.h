@@ -98,6 +98,10 @@ public:
     std::size_t totalReceived() const { return m_total; }
     /// The body's capacity as the header announced it (Content-Length, else 4096).
     std::size_t announcedCapacity() const { return m_capacity; }
+    /// The Content-Length the header announced, if any.
+    std::optional<std::size_t> announcedLength() const { return m_announced; }
+    /// The body bytes received so far.
+    std::size_t bodyReceived() const { return m_body ? m_body->size() : 0; }
 
     Response take();
 
@@ -113,6 +117,7 @@ private:
     int m_matched = 0; ///< how many bytes of "\r\n\r\n" the header text ends with
     std::optional<std::string> m_body;
     std::size_t m_capacity = kDefaultBodyCapacity;
+    std::optional<std::size_t> m_announced;
     std::size_t m_total = 0;
 };
 
@@ -127,7 +132,14 @@ enum class ExchangeError {
     Wait,           ///< the wait itself failed
     Send,           ///< sending failed, which includes a connection that was never made
     BodyTooLarge,   ///< the body exceeded kMaxBody
+    Incomplete,     ///< closed before the header, or the announced body, was complete
 };
+
+/// Whether a response that has just been closed is whole for a request of kind: the pages that
+/// are parsed need their complete header and, when it announces a Content-Length, that many
+/// body bytes; a page cut off early is a failure to retry, not a page that never existed.
+/// Logins, logouts and posts are decided by their header alone and are always whole.
+bool ResponseIsComplete(int kind, const ResponseReader &reader);
 
 struct ExchangeResult {
     ExchangeError error = ExchangeError::None;

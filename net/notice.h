@@ -45,6 +45,9 @@ struct PageResult {
     char url[256];      ///< the request's completed URL
     char key[256];      ///< the request's key (empty for notices 5 and 12)
     std::uint8_t fromLocal;
+    /// Notice 7 only: the request was given up (its retries used up, or none could be queued)
+    /// and result is the failure message standing in for the page that never came.
+    std::uint8_t givenUp;
     std::int32_t value; ///< record count (5, 11) or the request's re-fetch count (7)
 };
 

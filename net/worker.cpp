@@ -201,6 +201,7 @@ int ReportFailure(PipelineState &state, const FetchRequest &request)
     record.replyTo = 0;
     PageResult result = MakePageResult(request, &record);
     result.value = request.refetchCount;
+    result.givenUp = 1;
     state.notify(NoticeCode::MessageParsed, &result);
     return 0;
 }

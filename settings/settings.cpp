@@ -239,6 +239,11 @@ void LoadSettings(const IniFile &ini, Settings &s, const std::string &programDir
     s = DefaultSettings(programDir);
     Reader reader(ini);
     VisitKeys(reader, s);
+    // Paths are appended to these bases, so a hand-written value without its final "/" would
+    // run the host into the path ("http://hconfig/login").
+    for (std::string *base : {&s.endpoint.post, &s.endpoint.login, &s.endpoint.profile})
+        if (!base->empty() && base->back() != '/')
+            *base += '/';
     if (full) {
         s.coolbar.main = readBands(ini, "main_band");
         s.coolbar.thr = readBands(ini, "thr_band");

@@ -9,6 +9,7 @@
 #include "base/text.h"
 #include "base/textfile.h"
 #include "store/categoryfile.h"
+#include "store/safename.h"
 
 namespace store {
 
@@ -43,23 +44,18 @@ std::string removeChars(std::string_view text, std::string_view removed)
     return out;
 }
 
-bool isDotName(std::string_view name)
-{
-    return name == "." || name == "..";
-}
-
 } // namespace
 
 std::optional<std::string> ResolveBoardLogDir(const BoardPaths &paths, std::string_view listUrl)
 {
-    auto lines = base::ReadLines(CategoryFilePath(paths.programDir, kPluginTreeName));
-    if (!lines)
-        return std::nullopt;
+    // Before the first directory update there is no category file: every board is one it does
+    // not list, stored under the log root, rather than downloaded and never stored.
+    auto lines = base::ReadLines(CategoryFilePath(paths.programDir, kPluginTreeName)).value_or(base::Lines{});
 
     // Components from the board up; reversed at the end.
     std::vector<std::string> components;
     int current = -1;
-    for (auto it = lines->rbegin(); it != lines->rend(); ++it) {
+    for (auto it = lines.rbegin(); it != lines.rend(); ++it) {
         auto line = ParseCategoryLine(*it);
         if (!line)
             continue;
@@ -79,10 +75,10 @@ std::optional<std::string> ResolveBoardLogDir(const BoardPaths &paths, std::stri
     std::string relative;
     for (std::size_t i = components.size(); i-- > 0;) {
         std::string name = i == 0 ? removeChars(components[0], "\\/:*?\"<>| ") : components[i];
-        if (isDotName(name))
-            return std::nullopt;
         if (name.empty())
             continue;
+        if (!IsSafePathComponent(name))
+            return std::nullopt;
         relative += relative.empty() ? "" : "/";
         relative += name;
     }
@@ -128,7 +124,8 @@ std::vector<std::string> ListTopicLogs(const std::string &dir)
     if (DIR *handle = ::opendir(dir.c_str())) {
         while (const dirent *entry = ::readdir(handle)) {
             std::string_view name = entry->d_name;
-            if (name.size() < 4 || name.substr(name.size() - 4) != ".dat")
+            // Only the logs of topics: any other name would not turn back into a topic id.
+            if (!IsTopicLogName(name))
                 continue;
             if (entry->d_type == DT_REG)
                 found.push_back({std::string(name), false});
@@ -152,9 +149,7 @@ std::vector<std::string> ListTopicLogs(const std::string &dir)
 
 std::optional<std::string> TopicLogPath(const std::string &boardDir, std::string_view topicId)
 {
-    if (topicId.find('/') != std::string_view::npos)
-        return std::nullopt;
-    return base::JoinPath(boardDir, std::string(topicId) + ".dat");
+    return TopicLogFilePath(boardDir, topicId);
 }
 
 } // namespace store

@@ -21,8 +21,8 @@ struct BoardPaths {
 /// smaller depth gives one more directory, up to depth 0. The board's own name is trimmed and
 /// loses the ten characters \ / : * ? " < > | and blank; category names are only trimmed (and
 /// lose "/", which would nest them). A board that no line names resolves to the log root as it
-/// is. Nullopt when the category file is missing, a name would resolve to "." or "..", or the
-/// directory cannot be created.
+/// is, and so does every board while there is no category file yet. Nullopt when a name would not
+/// be one safe path component (IsSafePathComponent) or the directory cannot be created.
 std::optional<std::string> ResolveBoardLogDir(const BoardPaths &paths, std::string_view listUrl);
 
 /// `FindBoardName`: the first field, untrimmed, of the first line from the top of the site's
@@ -32,12 +32,12 @@ std::optional<std::string> FindBoardName(const std::string &programDir, std::str
 /// The board list file of a board directory: the directory's last component + ".txt", inside it.
 std::string BoardListFilePath(const std::string &boardDir);
 
-/// `ListTopicLogs`: the full paths of the regular files directly in dir whose names end with
-/// ".dat", sorted by name; empty when dir cannot be read.
+/// `ListTopicLogs`: the full paths of the regular files directly in dir whose names are topic log
+/// names (IsTopicLogName), sorted by name; empty when dir cannot be read.
 std::vector<std::string> ListTopicLogs(const std::string &dir);
 
-/// The path of a topic's log in a board directory, or nullopt when the topic id would name a
-/// file outside it (a "/" in an id the board sent).
+/// The path of a topic's log in a board directory, or nullopt when the topic id is not one
+/// (IsTopicId): a name from a page or a file never leads out of the directory.
 std::optional<std::string> TopicLogPath(const std::string &boardDir, std::string_view topicId);
 
 } // namespace store

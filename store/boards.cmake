@@ -14,4 +14,4 @@ add_library(nk_store_boards STATIC
     favorites.h favorites.cpp
     pageindex.h pageindex.cpp
     openurl.h openurl.cpp)
-target_link_libraries(nk_store_boards PUBLIC nk_common nk_base nk_settings nk_plugin_api_headers nk_net)
+target_link_libraries(nk_store_boards PUBLIC nk_store_safename nk_common nk_base nk_settings nk_plugin_api_headers nk_net)

@@ -3,6 +3,7 @@
 
 #include "base/programdir.h"
 #include "base/textfile.h"
+#include "store/safename.h"
 #include "store/threadlog.h"
 
 #include <algorithm>
@@ -24,9 +25,11 @@ MessageDeleteOutcome DeleteMessage(TopicState &topic, int target, int msgview, T
     const std::optional<std::string> dir = host.resolveBoardDir(topic.listUrl);
     if (!dir || dir->empty() || topic.logName.empty())
         return out;
-    out.logPath = base::JoinPath(*dir, topic.logName);
-    if (!base::FileExists(out.logPath))
+    // A log name that would lead out of the board's folder is never written.
+    const std::optional<std::string> path = TopicLogFilePathOfName(*dir, topic.logName);
+    if (!path || !base::FileExists(*path))
         return out;
+    out.logPath = *path;
 
     const std::size_t index = static_cast<std::size_t>(found - topic.lines.begin());
     topic.lines.erase(found);

@@ -2,11 +2,15 @@
 #include "store/topicfetch.h"
 
 #include <algorithm>
+#include <limits>
 
 #include "base/programdir.h"
 #include "base/text.h"
 #include "net/endpoints.h"
+#include "net/texts.h"
+#include "store/safename.h"
 #include "store/threadlog.h"
+#include "store/topictexts.h"
 
 namespace store {
 
@@ -25,15 +29,43 @@ void WriteTopic(TopicState &topic, TopicHost &host, FinishOutcome &out)
     if (!dir || dir->empty())
         return;
     out.boardDirKnown = true;
-    if (topic.logName.empty())
+    // The log name came from a URL or a restored file: only a topic log name may become a path.
+    const std::optional<std::string> path = TopicLogFilePathOfName(*dir, topic.logName);
+    if (!path)
         return;
-    out.logPath = base::JoinPath(*dir, topic.logName);
+    out.logPath = *path;
     out.written = WriteStoredTopic(out.logPath, topic.lines, topic.heldNumbers);
     if (out.written)
         topic.unsaved = false;
 }
 
+// The end of a merge: the finish when the fetch is complete, else the caption with the count.
+void endOrCaption(TopicState &topic, const FetchOptions &options, TopicHost &host, MessageMergeOutcome &out)
+{
+    if (topic.received >= RangeSize(topic) || (topic.limit >= 0 && topic.added >= topic.limit)) {
+        out.finished = true;
+        out.finish = FinishFetch(topic, options, host);
+        // A topic none of whose messages came says so, rather than still "fetching".
+        out.caption =
+            topic.lines.empty() && topic.title == kFetchingTitle ? std::string(net::kRetryErrorText) : topic.title;
+    } else {
+        out.caption = FetchCaption(topic);
+    }
+}
+
 } // namespace
+
+std::string FinishStatusText(const TopicState &topic)
+{
+    std::string text = kThreadFetchFinished;
+    if (topic.failed > 0) {
+        text += " (";
+        text += std::to_string(topic.failed);
+        text += kMessagesNotFetchedText;
+        text += ")";
+    }
+    return text;
+}
 
 RowFigures FinishedRowFigures(int rowPostCount, int fetched)
 {
@@ -66,20 +98,28 @@ int RequestMissingMessages(TopicState &topic, const FetchOptions &options, Topic
     const std::optional<std::string> tid = base::ExtractUrlParam("tid=", topic.topicUrl);
     int counted = topic.added;
     int queued = 0;
-    // Returns false when the limit stops the walk.
+    // Returns false when the limit stops the walk. The limit is a ceiling, not a mark to hit:
+    // the first response may already have reached it (limit 1 with message 1 new).
+    auto limitReached = [&] { return topic.limit >= 0 && counted >= topic.limit; };
     auto visit = [&](long long n) {
         const int number = static_cast<int>(n);
         if (topic.heldNumbers.contains(std::to_string(number))) {
             ++topic.received;
             return true;
         }
+        if (limitReached())
+            return false;
         if (number >= 1 && board && tid &&
             host.enqueueMessage(net::MessageUrl(options.boardBase, *board, *tid, number), topic.topicUrl)) {
             ++queued;
-            return ++counted != topic.limit;
+            ++counted;
+            return !limitReached();
         }
-        // No response will ever come for it: count it now so that the fetch can end.
+        // No response will ever come for it: count it now so that the fetch can end, and as
+        // one the user is told could not be fetched.
         ++topic.received;
+        if (number >= 1)
+            ++topic.failed;
         return true;
     };
     if (options.dlNew) {
@@ -151,19 +191,37 @@ MessageMergeOutcome MergeMessage(TopicState &topic, const MessageRecord &message
     }
     ++topic.received;
 
-    if (topic.received >= RangeSize(topic) || topic.added == topic.limit) {
-        out.finished = true;
-        out.finish = FinishFetch(topic, options, host);
-        out.caption = topic.title;
+    endOrCaption(topic, options, host, out);
+    return out;
+}
+
+MessageMergeOutcome GiveUpMessage(TopicState &topic, const FetchOptions &options, TopicHost &host)
+{
+    MessageMergeOutcome out;
+    ++topic.failed;
+    if (topic.received == 0) {
+        // The first request decides what else to ask for; without its answer nothing else is
+        // asked, so the rest of the range will not come either.
+        long long missing = 0;
+        for (long long n = std::max(1, topic.rangeFirst); n <= topic.rangeLast; ++n) {
+            if (topic.limit >= 0 && missing >= topic.limit)
+                break;
+            missing += topic.heldNumbers.contains(std::to_string(n)) ? 0 : 1;
+        }
+        topic.failed = static_cast<int>(std::clamp<long long>(missing, 1, std::numeric_limits<int>::max()));
+        topic.received = static_cast<int>(std::clamp<long long>(RangeSize(topic), 1, std::numeric_limits<int>::max()));
     } else {
-        out.caption = FetchCaption(topic);
+        ++topic.received;
     }
+    endOrCaption(topic, options, host, out);
     return out;
 }
 
 MessageMergeOutcome MergeMessage(TopicState &topic, const net::PageResult &result, const FetchOptions &options,
                           TopicHost &host)
 {
+    if (result.givenUp)
+        return GiveUpMessage(topic, options, host);
     if (result.result)
         return MergeMessage(topic, *static_cast<const MessageRecord *>(result.result), result.value, options, host);
     return MessageMergeOutcome{};

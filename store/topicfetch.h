@@ -53,14 +53,29 @@ MessageMergeOutcome MergeMessage(TopicState &topic, const MessageRecord &message
                           const FetchOptions &options, TopicHost &host);
 
 /// The same for notice 7's payload: its MessageRecord and its re-fetch count. A payload without
-/// a record changes nothing (answer Handled, empty caption).
+/// a record changes nothing (answer Handled, empty caption). A given-up request's failure
+/// message (PageResult::givenUp) goes to GiveUpMessage instead: it is never stored.
+
 MessageMergeOutcome MergeMessage(TopicState &topic, const net::PageResult &result, const FetchOptions &options,
                           TopicHost &host);
 
+/// A message request of the tab that was given up (retries used up, or a re-fetch that could not
+/// be queued): it counts as received and as failed, so the fetch still ends, and nothing is
+/// stored, so the next opening asks for it again. When the first request of a fetch is given up
+/// nothing else was asked for: the fetch ends at once and every number of the range not held
+/// (up to the limit) counts as failed. A fetch that ends with nothing at all is captioned
+/// "リトライエラー" instead of the title "取得中".
+MessageMergeOutcome GiveUpMessage(TopicState &topic, const FetchOptions &options, TopicHost &host);
+
+/// Panel 0 at the end of a fetch: "スレッドの取得終了", followed, when messages of the fetch were
+/// given up, by " (" + their count + "件のレスを取得できませんでした)".
+std::string FinishStatusText(const TopicState &topic);
+
 /// Walks the range (downward with dlNew) and queues a request for every number not yet stored,
-/// until the limit is reached; numbers found stored count as received. A request that cannot be
-/// queued counts as received at once, since no response will come for it, so the fetch can
-/// still end. Returns how many requests were queued. MergeMessage runs it on the first response.
+/// while fewer than the limit are counted (messages added so far plus requests queued); numbers
+/// found stored count as received. A request that cannot be queued counts as received and as
+/// failed at once, since no response will come for it, so the fetch can still end. Returns how
+/// many requests were queued. MergeMessage runs it on the first response.
 int RequestMissingMessages(TopicState &topic, const FetchOptions &options, TopicHost &host);
 
 /// The end of a fetch: sorts the lines, writes the log and its number index when the board dir

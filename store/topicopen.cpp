@@ -6,6 +6,7 @@
 #include "base/programdir.h"
 #include "base/text.h"
 #include "net/endpoints.h"
+#include "store/safename.h"
 #include "store/topicfetch.h"
 #include "store/topictexts.h"
 
@@ -22,7 +23,9 @@ std::optional<TopicIds> IdsOf(const std::string &pageKey)
 {
     std::optional<std::string> board = base::ExtractUrlParam("board=", pageKey);
     std::optional<std::string> topic = base::ExtractUrlParam("tid=", pageKey);
-    if (!board || !topic)
+    // The topic id becomes a file name: anything but the service's id form is refused here,
+    // before a request is queued or a file is touched.
+    if (!board || !topic || !IsTopicId(*topic))
         return std::nullopt;
     return TopicIds{std::move(*board), std::move(*topic)};
 }
@@ -71,7 +74,8 @@ std::optional<OnlineOpening> OpenTopicOnline(const std::string &pageKey, const F
     opening.title = kFetchingTitle;
     opening.firstUrl = net::MessageUrl(options.boardBase, ids->board, ids->topic, 1);
     if (opening.boardDir) {
-        opening.stored = ReadStoredTopic(base::JoinPath(*opening.boardDir, ids->topic + ".dat"));
+        if (const auto path = TopicLogFilePath(*opening.boardDir, ids->topic))
+            opening.stored = ReadStoredTopic(*path);
         const std::optional<base::Lines> &log = opening.stored.log;
         if (log && !log->empty()) {
             const LogFields first = SplitLogLine(log->front());
@@ -96,6 +100,7 @@ void BeginOnlineFetch(TopicState &topic, OnlineOpening opening, int rangeFirst, 
     topic.received = 0;
     topic.limit = options.limit;
     topic.added = 0;
+    topic.failed = 0;
     topic.title = std::move(opening.title);
     // The log name follows from the topic alone; a reused tab must not keep its old one.
     topic.logName = opening.topicId + ".dat";
@@ -125,7 +130,10 @@ std::optional<LocalOpening> OpenTopicLocal(const std::string &pageKey, const std
         return std::nullopt;
     opening.boardDir = *dir;
     opening.logName = ids->topic + ".dat";
-    opening.stored = ReadStoredTopic(base::JoinPath(opening.boardDir, opening.logName));
+    const auto path = TopicLogFilePath(opening.boardDir, ids->topic);
+    if (!path)
+        return std::nullopt;
+    opening.stored = ReadStoredTopic(*path);
     if (!opening.stored.log)
         return std::nullopt;
     return opening;
@@ -139,6 +147,7 @@ bool BeginLocalView(TopicState &topic, LocalOpening opening, int postCount, int 
     topic.rangeFirst = 0;
     topic.rangeLast = 0;
     topic.received = 0;
+    topic.failed = 0;
     topic.postCount = postCount;
     topic.lines = std::move(*opening.stored.log);
     bool titled = false;

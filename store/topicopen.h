@@ -31,7 +31,7 @@ struct OnlineOpening {
 };
 
 /// The steps of an online opening before the tab is touched. nullopt when the page key lacks
-/// "board=" or "tid=", or when the first request could not be queued.
+/// "board=" or "tid=", its topic id is not one (IsTopicId), or when the first request could not be queued.
 std::optional<OnlineOpening> OpenTopicOnline(const std::string &pageKey, const FetchOptions &options,
                                              TopicHost &host);
 
@@ -55,7 +55,7 @@ struct LocalOpening {
 };
 
 /// The steps of a local opening before the tab is touched. nullopt when the page key lacks
-/// "board=" or "tid=", the board cannot be resolved, or its log does not exist or cannot be read.
+/// "board=" or "tid=", its topic id is not one (IsTopicId), the board cannot be resolved, or its log does not exist or cannot be read.
 std::optional<LocalOpening> OpenTopicLocal(const std::string &pageKey, const std::string &boardBase,
                                            TopicHost &host);
 

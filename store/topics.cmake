@@ -6,4 +6,4 @@ add_library(nk_store_topics STATIC
     topicopen.h topicopen.cpp
     messagedelete.h messagedelete.cpp
     topictexts.h)
-target_link_libraries(nk_store_topics PUBLIC nk_common nk_base nk_settings nk_net nk_plugin_api_headers)
+target_link_libraries(nk_store_topics PUBLIC nk_store_safename nk_common nk_base nk_settings nk_net nk_plugin_api_headers)

@@ -27,6 +27,7 @@ struct TopicState {
     int received = 0;     ///< responses of this fetch plus numbers of the range found stored
     int limit = -1;       ///< most messages to add in this fetch; -1 for no limit
     int added = 0;        ///< messages added in this fetch
+    int failed = 0;       ///< messages of this fetch given up: counted as received, not stored
     int flag = 0;         ///< 1 once the user stopped a fetch of this tab
     std::vector<std::string> lines;      ///< the topic log, one line per message
     std::vector<std::string> newNumbers; ///< numbers added by downloads since the tab was opened

@@ -157,9 +157,12 @@ HoverEffect HoverElement(HoverState &state, bool isLink, const std::optional<std
     HoverEffect effect;
     if (!isLink) {
         state.popupShown = false;
-        state.hoveredLink.clear();
         effect.hidePopup = true;
-        effect.status = std::string();
+        // Only the link's own address is taken off panel 0: a page that is rebuilt under a
+        // resting mouse reports "no link" too, and must not wipe what a download said there.
+        if (!state.hoveredLink.empty())
+            effect.status = std::string();
+        state.hoveredLink.clear();
         return effect;
     }
     if (state.popupShown || !href || href->starts_with("pop:"))

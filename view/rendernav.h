@@ -85,7 +85,8 @@ struct HoverEffect {
 };
 
 /// One mouse move: isLink when the element under the mouse is an "A", href its address (nullopt
-/// when it cannot be read). Updates state.
+/// when it cannot be read). Updates state. Leaving a link empties panel 0 only when it shows that
+/// link's address, so moving over the page keeps a status such as the end of a download.
 HoverEffect HoverElement(HoverState &state, bool isLink, const std::optional<std::string> &href, bool popres);
 
 /// The pop-up text for mid: PopupText of the first of sourceLines whose field 1 equals mid as

@@ -149,7 +149,9 @@ std::string PopupText(std::string_view line, const settings::NgLists &ng)
         out += " << ";
     }
     const bool ngTitle = ContainsAnyEntry(f.title, ng.titles);
-    out += ngTitle ? std::string_view(kNgText) : f.title;
+    // The log keeps the title as the page's HTML text; the pop-up is plain text, so it shows
+    // the title decoded, as the page does ("<" rather than "&lt;").
+    out += ngTitle ? std::string(kNgText) : DecodeEntities(f.title);
     out += "\n\n ";
     if (ngTitle)
         return out;

@@ -1,8 +1,12 @@
 #include "base/textfile.h"
 
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -102,6 +106,28 @@ TEST_F(TempDir, ReplacementKeepsRequestedMode)
     EXPECT_EQ(st.st_mode & 0777, 0600u);
 }
 
+TEST_F(TempDir, NewFileIsWrittenWholeOnlyWhereNothingIs)
+{
+    EXPECT_EQ(base::WriteNewFileAtomic(path("new.html"), "first", 0640), base::NewFileResult::Written);
+    EXPECT_EQ(base::ReadFile(path("new.html")), "first");
+    struct stat st {};
+    ASSERT_EQ(::stat(path("new.html").c_str(), &st), 0);
+    EXPECT_EQ(st.st_nlink, 1u);
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    EXPECT_EQ(st.st_mode & 0777, 0640u & ~mask);
+    // A file, a directory or a dangling link at the name is left alone, and no temporary stays.
+    EXPECT_EQ(base::WriteNewFileAtomic(path("new.html"), "second"), base::NewFileResult::Taken);
+    EXPECT_EQ(base::ReadFile(path("new.html")), "first");
+    ASSERT_TRUE(base::MakeDirs(path("dir.html")));
+    EXPECT_EQ(base::WriteNewFileAtomic(path("dir.html"), "x"), base::NewFileResult::Taken);
+    ASSERT_EQ(::symlink(path("nowhere").c_str(), path("link.html").c_str()), 0);
+    EXPECT_EQ(base::WriteNewFileAtomic(path("link.html"), "x"), base::NewFileResult::Taken);
+    EXPECT_FALSE(fs::exists(path("nowhere")));
+    EXPECT_EQ(base::WriteNewFileAtomic(path("missing/x.html"), "x"), base::NewFileResult::Failed);
+    EXPECT_EQ(std::distance(fs::directory_iterator(m_dir), fs::directory_iterator()), 3);
+}
+
 TEST_F(TempDir, MakeDirsCreatesParentsAndAcceptsExisting)
 {
     EXPECT_TRUE(base::MakeDirs(path("a/b/c")));
@@ -118,6 +144,65 @@ TEST_F(TempDir, LargeFileRoundTrips)
         big[i] = static_cast<char>(i * 131);
     ASSERT_TRUE(base::WriteFileAtomic(path("big"), big));
     EXPECT_EQ(*base::ReadFile(path("big")), big);
+}
+
+} // namespace
+
+namespace {
+
+// The process umask as the kernel reports it, without setting it.
+int currentUmask()
+{
+    auto status = base::ReadLines("/proc/self/status");
+    if (!status)
+        return -1;
+    for (const auto &line : *status)
+        if (line.starts_with("Umask:"))
+            return static_cast<int>(std::strtol(line.c_str() + 6, nullptr, 8));
+    return -1;
+}
+
+TEST_F(TempDir, WritingNeverWidensTheProcessUmaskForOtherThreads)
+{
+    mode_t saved = ::umask(022);
+    if (currentUmask() != 022) {
+        ::umask(saved);
+        GTEST_SKIP() << "the kernel does not report the umask";
+    }
+    // Many cheap writes (on a memory file system when there is one) give the observer many
+    // chances to see the umask while a write runs.
+    std::string where = m_dir;
+    char shm[] = "/dev/shm/nk-umask-XXXXXX";
+    const bool onShm = ::mkdtemp(shm) != nullptr;
+    if (onShm)
+        where = shm;
+    std::atomic<bool> done{false};
+    std::atomic<int> widened{0};
+    std::thread writer([&] {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(1500);
+        for (int i = 0; std::chrono::steady_clock::now() < end && widened == 0; ++i)
+            base::WriteFileAtomic(where + "/f" + std::to_string(i % 4), "x");
+        done = true;
+    });
+    while (!done)
+        widened += currentUmask() != 022;
+    writer.join();
+    ::umask(saved);
+    if (onShm)
+        fs::remove_all(shm);
+    EXPECT_EQ(widened, 0) << "another thread saw the umask changed while files were written";
+}
+
+TEST_F(TempDir, NewFileModeHonoursTheUmask)
+{
+    mode_t saved = ::umask(027);
+    bool written = base::WriteFileAtomic(path("a.txt"), "x", 0666);
+    ::umask(saved);
+    ASSERT_TRUE(written);
+    struct stat st {};
+    ASSERT_EQ(::stat(path("a.txt").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
+    EXPECT_EQ(std::distance(fs::directory_iterator(m_dir), fs::directory_iterator{}), 1) << "no temporary left";
 }
 
 } // namespace

@@ -165,15 +165,31 @@ TEST(Exchange, TheTimeoutAppliesToEachWaitSoATrickleIsNotCutOff)
     EXPECT_GT(since(start), 150ms);
 }
 
-TEST(Exchange, ServerClosingBeforeTheBlankLineIsNoFailure)
+TEST(Exchange, ServerClosingBeforeTheBlankLineFailsAPageButNotALogin)
 {
     LoopbackServer server(answer("HTTP/1.0 200 OK\r\nContent-Le"));
-    FetchRequest request = MakeTestRequest(plugin_api::kMessagePage, kMessageUrl);
+    for (int kind :
+         {plugin_api::kMessagePage, plugin_api::kTopicList, plugin_api::kCategoryPage, plugin_api::kPostForm}) {
+        FetchRequest request = MakeTestRequest(kind, kMessageUrl);
+        EventRecorder events;
+        EXPECT_EQ(Exchange(request, viaProxy(server.port()), events).error, ExchangeError::Incomplete)
+            << "kind " << kind << ": a page cut off early is a failure to retry";
+    }
+    // A login is decided by its header lines as they arrive: a cut-off one stays no failure.
+    FetchRequest login = MakeTestRequest(plugin_api::kLogin, "http://login.yahoo.co.jp/config/login?login=a");
     EventRecorder events;
-    ExchangeResult result = Exchange(request, viaProxy(server.port()), events);
+    ExchangeResult result = Exchange(login, viaProxy(server.port()), events);
     ASSERT_EQ(result.error, ExchangeError::None);
     EXPECT_EQ(result.response.header, "HTTP/1.0 200 OK\r\nContent-Le");
     EXPECT_FALSE(result.response.body.has_value());
+}
+
+TEST(Exchange, BodyShorterThanItsContentLengthFailsAPage)
+{
+    LoopbackServer server(answer(HttpResponse("200 OK", "Content-Length: 100\r\n", "only part of it")));
+    FetchRequest request = MakeTestRequest(plugin_api::kMessagePage, kMessageUrl);
+    EventRecorder events;
+    EXPECT_EQ(Exchange(request, viaProxy(server.port()), events).error, ExchangeError::Incomplete);
 }
 
 TEST(Exchange, RefusedConnectionFailsTheSend)

@@ -122,7 +122,7 @@ void TestMainThread::handleStatus(net::StatusEvent event)
 
 int TestMainThread::handleNotice(NoticeCode code, const void *payload)
 {
-    SeenNotice n{code, {}, {}, 0, {}, {}, {}, {}, std::chrono::steady_clock::now()};
+    SeenNotice n{code, {}, {}, 0, {}, false, {}, {}, {}, std::chrono::steady_clock::now()};
     auto page = static_cast<const net::PageResult *>(payload);
     auto request = static_cast<const FetchRequest *>(payload);
     int answer = 0;
@@ -163,6 +163,7 @@ int TestMainThread::handleNotice(NoticeCode code, const void *payload)
         n.key = page->key;
         n.value = page->value;
         n.message = *static_cast<const MessageRecord *>(page->result);
+        n.givenUp = page->givenUp != 0;
         if (onMessage)
             answer = onMessage(n.message, *page);
         break;

@@ -23,6 +23,7 @@ struct SeenNotice {
     std::string key;
     int value = 0;
     MessageRecord message{};             ///< notice 7
+    bool givenUp = false;                ///< notice 7: the failure message of a given-up request
     std::vector<std::string> names;      ///< notice 1 (category URLs), 5 (topic ids), 11 (nicknames)
     std::string text;                    ///< notice 10
     std::optional<std::string> location; ///< notice 14

@@ -181,6 +181,29 @@ TEST(Pipeline, RetryZeroGivesUpAtTheFirstFailureWithTheFailureMessage)
     EXPECT_EQ(m.lastNumber, 17);
     EXPECT_EQ(m.replyTo, 0);
     EXPECT_EQ(messages[0].key, messageUrl("t1", 0));
+    EXPECT_TRUE(messages[0].givenUp) << "the window must tell it from a page the board sent";
+}
+
+TEST(Pipeline, MessagePageCutOffBeforeItsHeaderEndsIsRetriedAndThenDelivered)
+{
+    std::atomic<int> answered{0};
+    LoopbackServer server([&](Peer &peer, const std::string &request) {
+        if (answered++ == 0)
+            peer.send("HTTP/1.0 200 OK\r\nConte");
+        else
+            peer.send(boardAnswer(request));
+    });
+    TestMainThread main;
+    main.network.retry = 1;
+    main.useProxy(server.port());
+    enqueue(main, messageUrl("t1", 5), plugin_api::kMessagePage);
+    ASSERT_TRUE(main.runUntilIdle());
+    EXPECT_EQ(server.connections(), 2);
+    EXPECT_EQ(main.count(NoticeCode::RequestFailed), 1);
+    auto messages = main.seen(NoticeCode::MessageParsed);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].message.number, 5);
+    EXPECT_FALSE(messages[0].givenUp);
 }
 
 TEST(Pipeline, RetryThreeSendsTheRequestFourTimes)
@@ -243,10 +266,11 @@ TEST(Pipeline, RunningCountReturnsToZeroAfterAnyMixOfFailures)
     EXPECT_EQ(main.progress, 0);
     EXPECT_EQ(main.panel3, "0");
     EXPECT_EQ(main.panel1, kDoneText);
-    // Only the silent ones failed (and were retried once): 3 of them, each twice.
-    EXPECT_EQ(main.count(NoticeCode::RequestFailed), 6);
+    // The silent ones, those closed at once and those cut off in the header failed (and were
+    // retried once): 9 of them, each twice.
+    EXPECT_EQ(main.count(NoticeCode::RequestFailed), 18);
     EXPECT_EQ(main.count(NoticeCode::WorkerEnded), server.connections());
-    EXPECT_EQ(server.connections(), 13 + 3);
+    EXPECT_EQ(server.connections(), 13 + 9);
 }
 
 TEST(Pipeline, DoneIsShownOnlyWhenTheLastWorkerEndsWithAnEmptyQueue)

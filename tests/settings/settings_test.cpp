@@ -233,3 +233,18 @@ TEST(Settings, FileIsWrittenPrivately)
 }
 
 } // namespace
+
+namespace {
+
+TEST(Settings, EndpointBasesWithoutTheirFinalSlashGetIt)
+{
+    Settings s = load("[endpoint]\npost=http://p.example\nlogin=http://h\nprofile=http://pr/u\n"
+                      "verify=http://h/config/verify\ndomain=example.jp\n");
+    EXPECT_EQ(s.endpoint.post, "http://p.example/");
+    EXPECT_EQ(s.endpoint.login, "http://h/");
+    EXPECT_EQ(s.endpoint.profile, "http://pr/u/");
+    EXPECT_EQ(s.endpoint.verify, "http://h/config/verify") << "a full URL, not a base";
+    EXPECT_EQ(s.endpoint.domain, "example.jp");
+}
+
+} // namespace

@@ -53,11 +53,18 @@ TEST(ResolveBoardLogDir, BoardMissingFromTheFileResolvesToTheLogRootAsItIs)
     EXPECT_EQ(store::ResolveBoardLogDir(p.paths, ""), p.paths.logRoot);
 }
 
-TEST(ResolveBoardLogDir, FailsWithoutTheCategoryFileOrWhenTheDirectoryCannotBeMade)
+TEST(ResolveBoardLogDir, WithoutTheCategoryFileEveryBoardIsStoredUnderTheLogRoot)
 {
     Program p;
-    EXPECT_FALSE(store::ResolveBoardLogDir(p.paths, kFooList));
-    EXPECT_FALSE(store::FindBoardName(p.dir.path(), kFooList));
+    // Before the first directory update a topic opened from a typed URL must still be stored.
+    EXPECT_EQ(store::ResolveBoardLogDir(p.paths, kFooList), p.paths.logRoot);
+    EXPECT_TRUE(std::filesystem::is_directory(p.paths.logRoot));
+    EXPECT_FALSE(store::FindBoardName(p.dir.path(), kFooList)) << "the board name still needs the file";
+}
+
+TEST(ResolveBoardLogDir, FailsWhenTheDirectoryCannotBeMade)
+{
+    Program p;
 
     p.categories({"Board\t" + kFooList + "\t0\t0"});
     writeFile(p.paths.logRoot, "a file, not a directory");
@@ -127,6 +134,10 @@ TEST(ListTopicLogs, ListsOnlyRegularDatFilesDirectlyInTheDirectory)
     writeFile(dir / "a.log", "");
     writeFile(dir / "c.DAT", "");
     writeFile(dir / "d.dat.bak", "");
+    // Names that are no topic id would come back as hostile ids.
+    writeFile(dir / "x y.dat", "");
+    writeFile(dir / "..%2Fz.dat", "");
+    writeFile(dir / ".dat", "");
     writeFile(dir / "sub/e.dat", "");
     std::filesystem::create_directory(dir / "f.dat");
     std::filesystem::create_symlink(dir / "b.dat", dir / "g.dat");
@@ -140,6 +151,6 @@ TEST(ListTopicLogs, ListsOnlyRegularDatFilesDirectlyInTheDirectory)
 TEST(TopicLogPath, RefusesTopicIdsThatLeaveTheBoardDirectory)
 {
     EXPECT_EQ(store::TopicLogPath("/log/B", "123"), "/log/B/123.dat");
-    EXPECT_EQ(store::TopicLogPath("/log/B", ".."), "/log/B/...dat");
-    EXPECT_FALSE(store::TopicLogPath("/log/B", "../../etc/x"));
+    for (std::string_view bad : {"..", "../../etc/x", "..%2F..%2Fetc%2Fx", "/etc/x", "", "a.b"})
+        EXPECT_FALSE(store::TopicLogPath("/log/B", bad)) << bad;
 }

@@ -11,5 +11,7 @@ nk_add_gtest(NAME store_boards_test
         logsummary_test.cpp
         listrows_test.cpp
         openurl_test.cpp
+        safename_test.cpp
+        boardnames_test.cpp
     LIBS nk_store_boards
     TIMEOUT 120)

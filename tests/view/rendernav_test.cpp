@@ -182,6 +182,19 @@ TEST(Hover, PopLinksChangeNothingAndAShownPopupWaitsForANonLink)
     EXPECT_EQ(e.popupMid.value_or(""), "4");
 }
 
+TEST(Hover, MovingOverThePageKeepsAStatusThatIsNoLinksAddress)
+{
+    view::HoverState state;
+    view::HoverEffect e = view::HoverElement(state, false, std::nullopt, true);
+    EXPECT_TRUE(e.hidePopup);
+    EXPECT_FALSE(e.status) << "\"スレッドの取得終了\" must stay after the page is rebuilt";
+    e = view::HoverElement(state, true, std::string("http://x/bbs?board=b"), false);
+    EXPECT_EQ(e.status.value_or(""), "http://x/bbs?board=b");
+    EXPECT_EQ(view::HoverElement(state, false, std::nullopt, false).status.value_or("x"), "")
+        << "leaving the link takes its address off";
+    EXPECT_FALSE(view::HoverElement(state, false, std::nullopt, false).status);
+}
+
 TEST(Hover, WithPopupsOffEveryLinkUpdatesTheStatus)
 {
     view::HoverState state;

@@ -78,6 +78,15 @@ TEST_F(PopupTextTest, NumberAuthorDateReplyTitleAndDecodedText)
     EXPECT_EQ(text, "12 " + kPoster + "alice " + kPosted + "2004/01/02 03:04\n 3 << Re: tea\n\n a <b>\n c<b>d</b>");
 }
 
+TEST_F(PopupTextTest, TitleShowsTheCharactersThePageShows)
+{
+    // "<釣り>の疑問" as the log keeps it: the page's HTML text.
+    const std::string title = "&lt;\x92\xde\x82\xe8&gt;\x82\xcc\x8b\x5e\x96\xe2";
+    const std::string text = view::PopupText(Line("2", "1", "a", title, "x"), m_ng);
+    EXPECT_NE(text.find("1 << <\x92\xde\x82\xe8>\x82\xcc\x8b\x5e\x96\xe2\n"), std::string::npos) << text;
+    EXPECT_EQ(text.find("&lt;"), std::string::npos);
+}
+
 TEST_F(PopupTextTest, ReplyZeroHasNoArrowPart)
 {
     const std::string text = view::PopupText(Line("1", "0", "a", "T", "x"), m_ng);
