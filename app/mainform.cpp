@@ -89,11 +89,15 @@ TMainForm::TMainForm(std::string programDir, MessageFn showMessage, BrowserFacto
     wireFavorites();
     wireDesktop();
     wireMarks();
+    wireAddressBox();
     qApp->installEventFilter(this);
 
     // Update handlers run before menus open and on a short idle timer.
     auto *idle = new QTimer(this);
-    connect(idle, &QTimer::timeout, this, [this] { m_actions->updateAll(); });
+    connect(idle, &QTimer::timeout, this, [this] {
+        m_actions->updateAll();
+        updateProgress();
+    });
     idle->start(250);
 }
 

@@ -31,6 +31,7 @@
 #include "ui/panelayout.h"
 
 class QLabel;
+class QUrl;
 class QLineEdit;
 class QMenu;
 class QMenuBar;
@@ -119,8 +120,15 @@ public:
     void OpenUrl(const std::string &url, int start, int end, store::OpenMode mode, bool local);
     /// The board server's base URL, from the plug-in.
     const std::string &boardServer() const { return m_boardServer; }
+    /// Hands a URL to the system's handler (the fallback of the external browser); false when
+    /// that failed. Tests replace it so that nothing is started.
+    using SystemUrlOpener = std::function<bool(const QUrl &url)>;
+    void setSystemUrlOpener(SystemUrlOpener open) { m_openSystemUrl = std::move(open); }
+
     /// The site's category tab, or -1.
     int siteCategoryTab() const;
+    /// The favorites tree's tab, or -1.
+    int favoritesCategoryTab() const;
 
     // Gestures, the settings dialog and the desktop keys.
     /// `GesturePlace`: the place mark of the last right-button press (Shift_JIS).
@@ -174,6 +182,8 @@ private:
     void addParsedCategories(const net::CategoryResult &result);
     void CtgUpdateExecute();
     void CtgUpdateStopExecute();
+    /// Notice 16: a category request ended; the crawl may be complete.
+    void categoryWorkerEnded();
     void ctgSearch(bool ask);
     void categoryNodeExpanded(QTreeWidgetItem *item);
     void runClickSetting(int setting, bool categoryTree);
@@ -309,6 +319,13 @@ private:
     void zoomBrowser(ui::TopicPage &page);
     QFont popupFont() const;
     bool darkDesktop() const;
+    // The address box, the external browser's failures and the progress bar.
+    void wireAddressBox();
+    /// The address box's Enter and drop-down items: its text to OpenUrl, or a status message
+    /// when the text is no address.
+    void openAddress(store::OpenMode mode, bool local);
+    /// The progress bar's range and position for the active topic's fetch or the running count.
+    void updateProgress();
 
     /// `FormDestroy`: the shutdown, once.
     void FormDestroy();
@@ -399,6 +416,8 @@ private:
 
     /// `OpenPostDialogs`: the post form dialogs created and not yet closed; closing deletes them.
     std::vector<QPointer<post::TPostFormDlg>> m_openPostDialogs;
+    SystemUrlOpener m_openSystemUrl;
+    int m_runningCount = 0; ///< the general queue's running requests, as last reported
 
     int m_tabTarget = -1;      ///< `TabTarget`
     int m_targetMessage = -1;  ///< the message the message menu acts on

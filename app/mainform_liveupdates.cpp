@@ -76,7 +76,8 @@ void TMainForm::applyLiveUpdates()
     if (m_livePanel3)
         ShowStatus(3, qtbridge::FromSjis(*m_livePanel3));
     if (m_liveProgress)
-        m_statusBar->progressBar()->setValue(*m_liveProgress);
+        m_runningCount = *m_liveProgress;
+    updateProgress();
     m_livePanel1.reset();
     m_livePanel3.reset();
     m_liveProgress.reset();
