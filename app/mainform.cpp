@@ -42,9 +42,19 @@ TMainForm::TMainForm(std::string programDir, MessageFn showMessage, BrowserFacto
       m_categoryResults(plugin_api::kMaxCategoryRecords)
 {
     // Workers hand their notices to this queue and wait; the window handles them on its own
-    // thread, woken by a queued call.
+    // thread, woken by a queued call. That call handles everything queued until it runs, so a
+    // burst of notices needs only one.
     m_notices = std::make_shared<net::NoticeQueue>([this] {
-        QMetaObject::invokeMethod(this, [this] { m_notices->processPending(*this); }, Qt::QueuedConnection);
+        if (m_noticeCallQueued.exchange(true))
+            return;
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                // Cleared first: a notice queued from here on is handled now or queues a call.
+                m_noticeCallQueued = false;
+                m_notices->processPending(*this);
+            },
+            Qt::QueuedConnection);
     });
     net::PipelineOptions options;
     m_startThread = startThread;
@@ -79,11 +89,15 @@ TMainForm::TMainForm(std::string programDir, MessageFn showMessage, BrowserFacto
     wireFavorites();
     wireDesktop();
     wireMarks();
+    wireAddressBox();
     qApp->installEventFilter(this);
 
     // Update handlers run before menus open and on a short idle timer.
     auto *idle = new QTimer(this);
-    connect(idle, &QTimer::timeout, this, [this] { m_actions->updateAll(); });
+    connect(idle, &QTimer::timeout, this, [this] {
+        m_actions->updateAll();
+        updateProgress();
+    });
     idle->start(250);
 }
 

@@ -6,8 +6,10 @@
 #include <QPersistentModelIndex>
 #include <QPointer>
 #include <array>
+#include <atomic>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -29,10 +31,12 @@
 #include "ui/panelayout.h"
 
 class QLabel;
+class QUrl;
 class QLineEdit;
 class QMenu;
 class QMenuBar;
 class QSplitter;
+class QTimer;
 class QToolBar;
 class QToolButton;
 class QTreeWidget;
@@ -116,8 +120,15 @@ public:
     void OpenUrl(const std::string &url, int start, int end, store::OpenMode mode, bool local);
     /// The board server's base URL, from the plug-in.
     const std::string &boardServer() const { return m_boardServer; }
+    /// Hands a URL to the system's handler (the fallback of the external browser); false when
+    /// that failed. Tests replace it so that nothing is started.
+    using SystemUrlOpener = std::function<bool(const QUrl &url)>;
+    void setSystemUrlOpener(SystemUrlOpener open) { m_openSystemUrl = std::move(open); }
+
     /// The site's category tab, or -1.
     int siteCategoryTab() const;
+    /// The favorites tree's tab, or -1.
+    int favoritesCategoryTab() const;
 
     // Gestures, the settings dialog and the desktop keys.
     /// `GesturePlace`: the place mark of the last right-button press (Shift_JIS).
@@ -171,6 +182,8 @@ private:
     void addParsedCategories(const net::CategoryResult &result);
     void CtgUpdateExecute();
     void CtgUpdateStopExecute();
+    /// Notice 16: a category request ended; the crawl may be complete.
+    void categoryWorkerEnded();
     void ctgSearch(bool ask);
     void categoryNodeExpanded(QTreeWidgetItem *item);
     void runClickSetting(int setting, bool categoryTree);
@@ -225,6 +238,19 @@ private:
     std::string m_gesturePlace;
     ui::FindBar *m_findBar = nullptr;
 
+    // Progress while downloads run (mainform_liveupdates.cpp): status panels 1 and 3, the
+    // progress bar and the counts in the captions of downloading topic tabs change with every
+    // notice; they are shown in batches, at most every kLiveUpdateMs, so that the window paints
+    // a few times a second rather than once per message.
+    /// Shows panel 0 of change now and the rest with the next batch.
+    void deferStatus(const net::StatusChange &change);
+    /// Refreshes tab's caption from its fetch with the next batch.
+    void deferFetchCaption(const ui::TopicPage &tab);
+    /// Sets the caption of a fetch's end now; no refresh of the batch follows it.
+    void setFinalCaption(const ui::TopicPage &tab, const std::string &caption);
+    /// Shows what waits for the next batch now.
+    void applyLiveUpdates();
+    void scheduleLiveUpdates();
 
     // The log conversion tool (mainform_convert.cpp).
     void wireConvert();
@@ -293,6 +319,13 @@ private:
     void zoomBrowser(ui::TopicPage &page);
     QFont popupFont() const;
     bool darkDesktop() const;
+    // The address box, the external browser's failures and the progress bar.
+    void wireAddressBox();
+    /// The address box's Enter and drop-down items: its text to OpenUrl, or a status message
+    /// when the text is no address.
+    void openAddress(store::OpenMode mode, bool local);
+    /// The progress bar's range and position for the active topic's fetch or the running count.
+    void updateProgress();
 
     /// `FormDestroy`: the shutdown, once.
     void FormDestroy();
@@ -341,6 +374,7 @@ private:
     std::vector<QIcon> m_images;                   ///< `ImageList1`
     std::unique_ptr<help::Help> m_help;
     std::shared_ptr<net::NoticeQueue> m_notices;
+    std::atomic<bool> m_noticeCallQueued{false}; ///< a call of processPending is queued, not begun
     std::unique_ptr<net::Pipeline> m_pipeline;
 
     std::unique_ptr<ui::ActionList> m_actions;
@@ -370,11 +404,20 @@ private:
     QPersistentModelIndex m_lastExpanded; ///< `LastExpandedNode`
     view::HoverState m_hover;
     QLabel *m_popup = nullptr; ///< the message pop-up
+
+    // Progress waiting for the next batch (deferStatus, deferFetchCaption).
+    QTimer *m_liveTimer = nullptr;
+    std::optional<std::string> m_livePanel1, m_livePanel3; ///< Shift_JIS texts
+    std::optional<int> m_liveProgress;
+    std::vector<std::pair<plugin_api::PluginHandle, std::string>> m_liveCaptions; ///< site and page key
+
     QPointer<view::HtmlView> m_viewMenuBrowser; ///< the view whose own menu was opened last
     QTreeWidget *m_lastExpandedTree = nullptr;
 
     /// `OpenPostDialogs`: the post form dialogs created and not yet closed; closing deletes them.
     std::vector<QPointer<post::TPostFormDlg>> m_openPostDialogs;
+    SystemUrlOpener m_openSystemUrl;
+    int m_runningCount = 0; ///< the general queue's running requests, as last reported
 
     int m_tabTarget = -1;      ///< `TabTarget`
     int m_targetMessage = -1;  ///< the message the message menu acts on

@@ -190,6 +190,9 @@ void TMainForm::wireTabStrip(ui::TabStrip &strip, const char *closeAction, const
         m_tabTarget = bar->tabAt(pos);
         m_actions->updateAll();
         popup->exec(bar->mapToGlobal(pos));
+        // A chosen command has run by now; whatever it was, or if none was chosen, the target
+        // must not outlive the menu (a later Ctrl+W would close that tab, even on the other strip).
+        m_tabTarget = -1;
     });
 }
 
@@ -248,7 +251,11 @@ void TMainForm::wireActions()
     ui::ActionList &a = *m_actions;
     a.setExecute(QStringLiteral("FileOnline"), [] {}); // the checked state is the online mode
     a.setExecute(QStringLiteral("FileExit1"), [this] { close(); });
-    a.setExecute(QStringLiteral("FileLogin"), [this] { FileLoginExecute(); });
+    a.setExecute(QStringLiteral("FileLogin"), [this] {
+        // The click toggled the check; it shows the login state, which only notice 10 changes.
+        m_actions->action(QStringLiteral("FileLogin"))->setChecked(m_pipeline->loggedIn());
+        FileLoginExecute();
+    });
     // The checked state is the login state, which only notice 10 changes.
     a.setUpdate(QStringLiteral("FileLogin"), [this](QAction &act) {
         act.setEnabled(true);

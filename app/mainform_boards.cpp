@@ -41,6 +41,12 @@ QString sjis(std::string_view bytes)
     return qtbridge::FromSjis(bytes);
 }
 
+/// The favorites tree: marked so when made, and with a plug-in loaded also any tab without one.
+bool isFavoritesTree(const ui::CategoryPage &page, plugin_api::PluginHandle plugin)
+{
+    return page.favorites || (plugin && !page.site);
+}
+
 ui::CategoryItem *selectedNode(ui::CategoryPage *page)
 {
     if (!page || !page->tree)
@@ -57,7 +63,18 @@ QTreeWidget *listOf(ui::TopicListPage *page)
 
 int TMainForm::siteCategoryTab() const
 {
-    return store::FindPageIndexIn(m_categoryPane->pages(), m_plugin, "", store::PageKind::Category);
+    for (int i = 0; i < m_categoryPane->pages().size(); ++i)
+        if (!isFavoritesTree(m_categoryPane->pages()[i], m_plugin) && m_categoryPane->pages()[i].site == m_plugin)
+            return i;
+    return -1;
+}
+
+int TMainForm::favoritesCategoryTab() const
+{
+    for (int i = 0; i < m_categoryPane->pages().size(); ++i)
+        if (isFavoritesTree(m_categoryPane->pages()[i], m_plugin))
+            return i;
+    return -1;
 }
 
 void TMainForm::showSiteStatus(void *site, std::string_view kind, std::string_view message)
@@ -79,6 +96,7 @@ void TMainForm::LoadCategoryFiles()
         store::LoadCategoryFile(m_programDir, name, [&]() -> store::CategoryTreeModel & {
             created = &m_categoryPane->createPage(
                 favorites ? nullptr : m_plugin, favorites ? store::kFavoritesCaption : store::kCategoryListCaption, false);
+            created->favorites = favorites;
             return *created->model;
         });
         if (created && favorites && created->tree && created->tree->topLevelItemCount() > 0)
@@ -91,7 +109,10 @@ void TMainForm::SaveCategoryFiles()
     std::vector<store::CategoryTabRef> tabs;
     for (int i = 0; i < m_categoryPane->pages().size(); ++i) {
         ui::CategoryPage &page = m_categoryPane->pages()[i];
-        tabs.push_back({page.site != nullptr, page.model.get()});
+        // A tree that a crawl cleared and did not complete would replace the whole directory.
+        bool favorites = isFavoritesTree(page, m_plugin);
+        bool keepFile = !favorites && !m_crawl.siteTreeWritable();
+        tabs.push_back({!favorites, keepFile ? nullptr : page.model.get()});
     }
     if (!store::SaveCategoryFiles(m_programDir, tabs))
         qWarning("a category file could not be written");
@@ -99,9 +120,10 @@ void TMainForm::SaveCategoryFiles()
 
 void TMainForm::CreateFavoritesTree()
 {
-    if (store::FindPageIndexIn(m_categoryPane->pages(), nullptr, "", store::PageKind::Category) >= 0)
+    if (favoritesCategoryTab() >= 0)
         return;
     ui::CategoryPage &page = m_categoryPane->createPage(nullptr, store::kFavoritesCaption, true);
+    page.favorites = true;
     store::AddFavoritesRoot(*page.model);
 }
 
@@ -139,7 +161,11 @@ void TMainForm::OpenExternal(const std::string &url)
     const std::string &browser = m_settings.path.browser;
     if (!browser.empty() && QProcess::startDetached(sjis(browser), {target}))
         return;
-    QDesktopServices::openUrl(QUrl::fromEncoded(QByteArray::fromStdString(url)));
+    QUrl address = QUrl::fromEncoded(QByteArray::fromStdString(url));
+    bool opened = m_openSystemUrl ? m_openSystemUrl(address) : QDesktopServices::openUrl(address);
+    if (!opened)
+        m_showMessage(QString::fromUtf8("ブラウザエラー"),
+                      QString::fromUtf8("ブラウザを起動できませんでした。\n") + target);
 }
 
 ui::TopicListPage &TMainForm::prepareTopicListTab(const std::string &listUrl, const std::string &boardName, bool reuse)
@@ -147,7 +173,8 @@ ui::TopicListPage &TMainForm::prepareTopicListTab(const std::string &listUrl, co
     ui::TopicListPane &pane = *m_topicListPane;
     std::string caption = store::BoardCaption(boardName);
     int index = store::FindPageIndexIn(pane.pages(), m_plugin, listUrl, store::PageKind::TopicList);
-    if (index < 0) {
+    bool sameList = index >= 0;
+    if (!sameList) {
         // The favorites tab and tree tabs are never taken over by a board.
         if (reuse && pane.activePage() &&
             store::ReusableForBoard(pane.activePage()->listUrl, pane.activePage()->isList()))
@@ -158,14 +185,21 @@ ui::TopicListPage &TMainForm::prepareTopicListTab(const std::string &listUrl, co
         ui::TopicListPage &page = pane.pages()[index];
         page.site = m_plugin;
         page.listUrl = listUrl;
+        page.boardName = caption;
         page.boardDir = store::ResolveBoardLogDir({m_programDir, m_settings.path.log}, listUrl).value_or("");
     }
     pane.strip()->setCurrentIndex(index);
     ui::TopicListPage &page = pane.pages()[index];
     m_urlEdit->setText(QString::fromLatin1(listUrl.c_str()));
+    page.awaitingList = false;
     if (QTreeWidget *list = listOf(&page)) {
-        list->setUpdatesEnabled(false);
-        list->clear();
+        if (sameList) {
+            // The list the user has stays in view until the new one is in (mergeTopicList).
+            page.awaitingList = true;
+        } else {
+            list->setUpdatesEnabled(false);
+            list->clear();
+        }
     }
     if (m_topicListPane->isHidden()) {
         m_topicPane->setVisible(!m_actions->action(QStringLiteral("WindowThr"))->isChecked());
@@ -210,6 +244,15 @@ int TMainForm::mergeTopicList(const net::PageResult &result)
     QTreeWidget *list = listOf(&page);
     if (!list)
         return 0;
+    bool replacing = page.awaitingList;
+    if (replacing) {
+        // The new list is in: the old rows go now, and a caption a failed attempt left goes too.
+        page.awaitingList = false;
+        list->setUpdatesEnabled(false);
+        list->clear();
+        if (!page.boardName.empty())
+            pane.strip()->setCaption(index, page.boardName);
+    }
     ui::TopicRowsAdapter rows(*list, m_images);
     store::TopicListTarget target{page.site, page.listUrl, page.boardDir,
                                   pane.strip()->caption(index), &rows};
@@ -227,7 +270,7 @@ int TMainForm::mergeTopicList(const net::PageResult &result)
     } else {
         ui::PaintTopicRows(*list, m_settings.design);
     }
-    if (outcome.endBatch) {
+    if (outcome.endBatch || replacing) {
         list->setUpdatesEnabled(true);
         m_topicListPane->fitUntouchedColumns(list);
     }
@@ -236,12 +279,20 @@ int TMainForm::mergeTopicList(const net::PageResult &result)
 
 void TMainForm::addParsedCategories(const net::CategoryResult &result)
 {
-    int index = store::FindPageIndexIn(m_categoryPane->pages(), result.plugin, "", store::PageKind::Category);
-    store::CategoryTreeModel *tree = index >= 0 ? m_categoryPane->pages()[index].model.get() : nullptr;
+    int index = result.plugin == m_plugin ? siteCategoryTab() : -1;
+    ui::CategoryPage *page = index >= 0 ? &m_categoryPane->pages()[index] : nullptr;
+    store::CategoryTreeModel *tree = page ? page->model.get() : nullptr;
+    // The first page replaces the tree: the batch update covers the clearing and the filling.
+    if (page && page->tree && m_crawl.awaitingFirstPage())
+        page->tree->setUpdatesEnabled(false);
     void *plugin = result.plugin;
     store::CategoryAddition added = m_crawl.add(result, tree, [this, plugin](const std::string &url) {
         return m_pipeline->EnqueueRequest(plugin, url.c_str(), nullptr, nullptr, plugin_api::kCategoryPage, 0, 0) == 1;
     });
+    if (page && page->tree && !m_crawl.batchOpen())
+        page->tree->setUpdatesEnabled(true);
+    if (added.replacedTree)
+        m_lastExpanded = QPersistentModelIndex();
     if (added.status)
         showSiteStatus(result.plugin, store::kCategoryStatusKind, *added.status);
 }
@@ -260,17 +311,32 @@ void TMainForm::CtgUpdateExecute()
         index = m_categoryPane->pages().indexOf(
             &m_categoryPane->createPage(m_plugin, store::kCategoryListCaption, true));
     m_categoryPane->strip()->setCurrentIndex(index);
-    ui::CategoryPage &page = m_categoryPane->pages()[index];
-    m_lastExpanded = QPersistentModelIndex();
-    page.model->clear();
-    page.tree->setUpdatesEnabled(false);
+    // The tree the user has stays until the crawl's first page replaces it.
 }
 
 void TMainForm::CtgUpdateStopExecute()
 {
     int discarded = m_pipeline->clearCategoryQueue();
-    applyStatus(m_crawl.stop(discarded, m_pipeline->waitingCategory()));
+    store::CategoryCrawl::StopOutcome stopped = m_crawl.stop(discarded, m_pipeline->waitingCategory());
+    applyStatus(stopped.status);
+    int site = siteCategoryTab();
+    if (stopped.endBatch && site >= 0 && m_categoryPane->pages()[site].tree)
+        m_categoryPane->pages()[site].tree->setUpdatesEnabled(true);
     SaveCategoryFiles();
+}
+
+void TMainForm::categoryWorkerEnded()
+{
+    net::CategoryEndOutcome outcome = m_pipeline->handleCategoryWorkerEnded();
+    store::CategoryCrawl::WorkerEnd end = m_crawl.workerEnded(outcome);
+    if (end.failed)
+        outcome.status.panel0 = store::kCategoryFetchFailedText;
+    applyStatus(outcome.status);
+    int site = siteCategoryTab();
+    if (end.endBatch && site >= 0 && m_categoryPane->pages()[site].tree)
+        m_categoryPane->pages()[site].tree->setUpdatesEnabled(true);
+    if (end.finished)
+        SaveCategoryFiles();
 }
 
 void TMainForm::ctgSearch(bool ask)
@@ -311,7 +377,9 @@ void TMainForm::ctgSearch(bool ask)
 void TMainForm::categoryNodeExpanded(QTreeWidgetItem *item)
 {
     auto *tree = item->treeWidget();
-    item->setIcon(0, m_images[ui::image::FolderOpen]);
+    // Expand-all opens boards too; a board keeps its own image.
+    if (static_cast<ui::CategoryItem *>(item)->data().isFolder())
+        item->setIcon(0, m_images[ui::image::FolderOpen]);
     int siteTab = siteCategoryTab();
     bool siteTree = siteTab >= 0 && m_categoryPane->pages()[siteTab].tree == tree;
     if (siteTree && m_settings.general.treeOpenNode) {
@@ -518,7 +586,9 @@ void TMainForm::wireBoards()
         }
         if (!page || !page->isList() || !page->site)
             return;
-        std::string caption = m_topicListPane->strip()->caption(m_topicListPane->strip()->currentIndex());
+        std::string caption = page->boardName.empty()
+                                  ? m_topicListPane->strip()->caption(m_topicListPane->strip()->currentIndex())
+                                  : page->boardName;
         OpenTopicListOnline(page->listUrl, caption, true);
     });
     a.setUpdate(QStringLiteral("ThrLstReload"), [this](QAction &act) {
@@ -538,8 +608,7 @@ void TMainForm::wireBoards()
     });
 
     // The address box and its drop-down.
-    connect(m_urlEdit, &QLineEdit::returnPressed, this,
-            [this] { OpenUrl(qtbridge::ToSjis(m_urlEdit->text()), 0, 0, store::OpenMode::ActiveTab, false); });
+    connect(m_urlEdit, &QLineEdit::returnPressed, this, [this] { openAddress(store::OpenMode::ActiveTab, false); });
     if (QMenu *urlMenu = menu(QStringLiteral("UrlPopupMenu"))) {
         struct UrlItem {
             const char *name;
@@ -554,8 +623,7 @@ void TMainForm::wireBoards()
             QAction *item = urlMenu->findChild<QAction *>(QString::fromLatin1(u.name));
             if (!item)
                 continue;
-            connect(item, &QAction::triggered, this,
-                    [this, u] { OpenUrl(qtbridge::ToSjis(m_urlEdit->text()), 0, 0, u.mode, u.local); });
+            connect(item, &QAction::triggered, this, [this, u] { openAddress(u.mode, u.local); });
         }
         connect(urlMenu, &QMenu::aboutToShow, this, [this, urlMenu] {
             for (QAction *item : urlMenu->actions())
@@ -570,8 +638,10 @@ void TMainForm::wireBoards()
 
     // Tree and list events, for every tab the panes create.
     connect(m_categoryPane, &ui::CategoryPane::nodeExpanded, this, &TMainForm::categoryNodeExpanded);
-    connect(m_categoryPane, &ui::CategoryPane::nodeCollapsed, this,
-            [this](QTreeWidgetItem *item) { item->setIcon(0, m_images[ui::image::FolderClosed]); });
+    connect(m_categoryPane, &ui::CategoryPane::nodeCollapsed, this, [this](QTreeWidgetItem *item) {
+        if (static_cast<ui::CategoryItem *>(item)->data().isFolder())
+            item->setIcon(0, m_images[ui::image::FolderClosed]);
+    });
     connect(m_categoryPane, &ui::CategoryPane::nodeClicked, this,
             [this] { runClickSetting(m_settings.action.ctgClick, true); });
     connect(m_categoryPane, &ui::CategoryPane::nodeDoubleClicked, this,

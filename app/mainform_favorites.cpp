@@ -46,7 +46,8 @@ int TMainForm::favoritesTab() const
 
 int TMainForm::favoritesTreeTab() const
 {
-    return store::FindPageIndexIn(m_categoryPane->pages(), nullptr, "", store::PageKind::Category);
+    // By the tab's role: without the plug-in the site's tree has no handle either.
+    return favoritesCategoryTab();
 }
 
 void TMainForm::LoadFavoritesList()

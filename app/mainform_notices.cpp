@@ -12,14 +12,8 @@
 
 void TMainForm::applyStatus(const net::StatusChange &change)
 {
-    if (change.panel0)
-        ShowStatus(0, qtbridge::FromSjis(*change.panel0));
-    if (change.panel1)
-        ShowStatus(1, qtbridge::FromSjis(*change.panel1));
-    if (change.panel3)
-        ShowStatus(3, qtbridge::FromSjis(*change.panel3));
-    if (change.progress)
-        m_statusBar->progressBar()->setValue(*change.progress);
+    // Every request changes the running count: shown in batches (mainform_liveupdates.cpp).
+    deferStatus(change);
 }
 
 void TMainForm::handleStatus(net::StatusEvent event)
@@ -30,6 +24,12 @@ void TMainForm::handleStatus(net::StatusEvent event)
 int TMainForm::handleNotice(net::NoticeCode code, const void *payload)
 {
     using net::NoticeCode;
+    // A message in, or given up, moves the active topic's fetch on: the bar follows it, with
+    // the next batch of live updates rather than a repaint per notice.
+    struct ProgressRefresh {
+        TMainForm *form;
+        ~ProgressRefresh() { form->scheduleLiveUpdates(); }
+    } refresh{this};
     switch (code) {
     case NoticeCode::CategoryParsed:
         addParsedCategories(*static_cast<const net::CategoryResult *>(payload));
@@ -50,7 +50,8 @@ int TMainForm::handleNotice(net::NoticeCode code, const void *payload)
                 if (pane.pages()[i].listUrl != outcome.retryErrorListUrl)
                     continue;
                 pane.strip()->setCaption(i, net::kRetryErrorText);
-                // No list will come to end the batch begun when the download started.
+                // No list will come: the rows the tab had stay, and a batch begun ends.
+                pane.pages()[i].awaitingList = false;
                 if (QWidget *view = pane.pages()[i].view)
                     view->setUpdatesEnabled(true);
             }
@@ -76,15 +77,8 @@ int TMainForm::handleNotice(net::NoticeCode code, const void *payload)
             messageGivenUp(request);
         return 1;
     }
-    case NoticeCode::CategoryWorkerEnded: {
-        net::CategoryEndOutcome outcome = m_pipeline->handleCategoryWorkerEnded();
-        store::CategoryCrawl::WorkerEnd end = m_crawl.workerEnded(outcome);
-        applyStatus(outcome.status);
-        int site = siteCategoryTab();
-        if (end.endBatch && site >= 0 && m_categoryPane->pages()[site].tree)
-            m_categoryPane->pages()[site].tree->setUpdatesEnabled(true);
-        if (end.finished)
-            SaveCategoryFiles();
+    case NoticeCode::CategoryWorkerEnded:
+        categoryWorkerEnded();
         return 0;
     }
     case NoticeCode::PostFormParsed:

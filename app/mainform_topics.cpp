@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QCursor>
+#include <QFontMetrics>
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -207,8 +208,12 @@ int TMainForm::mergeMessage(const net::PageResult &result)
 
 void TMainForm::applyMerge(ui::TopicPage &tab, const store::MessageMergeOutcome &merged)
 {
-    if (!merged.caption.empty())
-        m_topicPane->strip()->setCaption(m_topicPane->pages().indexOf(&tab), merged.caption);
+    // The count in the caption moves with every message: shown in batches; the caption of the
+    // end at once.
+    if (!merged.caption.empty() && merged.finished)
+        setFinalCaption(tab, merged.caption);
+    else if (!merged.caption.empty())
+        deferFetchCaption(tab);
     if (merged.finished)
         finishTopic(tab, merged.finish);
 }
@@ -317,16 +322,28 @@ void TMainForm::linkHovered(const std::optional<std::string> &href, bool isLink)
         m_popup->setTextFormat(Qt::PlainText); // board text is never taken for markup
         m_popup->setWordWrap(true);
         m_popup->setMargin(4);
-        m_popup->setMaximumWidth(600);
+        m_popup->setObjectName(QStringLiteral("ResPopup"));
     }
+    // As wide as the main window at most; wider texts break into lines.
+    m_popup->setMaximumWidth(width());
     QPalette palette = m_popup->palette();
     palette.setColor(QPalette::Window, ui::ColorFromSetting(m_settings.design.respopBkColor));
     palette.setColor(QPalette::WindowText, ui::ColorFromSetting(m_settings.design.respopFont.color));
     m_popup->setPalette(palette);
     m_popup->setAutoFillBackground(true);
     m_popup->setFont(popupFont());
-    m_popup->setText(sjis(*text));
-    m_popup->adjustSize();
+    QString shown = sjis(*text);
+    m_popup->setText(shown);
+    // The size the text needs, as wide as its longest line up to the window's width; longer
+    // lines break.
+    QMargins margins = m_popup->contentsMargins();
+    int extra = 2 * m_popup->margin() + margins.left() + margins.right() + 2;
+    QFontMetrics metrics(m_popup->font());
+    int natural = 0;
+    for (const QString &line : shown.split(u'\n'))
+        natural = std::max(natural, metrics.horizontalAdvance(line));
+    int popupWidth = std::min(width(), natural + extra);
+    m_popup->resize(popupWidth, m_popup->heightForWidth(popupWidth));
     // The pop-up's lower left corner sits at the mouse.
     QPoint at = QCursor::pos() - QPoint(0, m_popup->height());
     m_popup->move(at.x(), std::max(at.y(), 0));
@@ -346,14 +363,13 @@ void TMainForm::ThrResExtraExecute()
         return;
     int sourceIndex = m_topicPane->pages().indexOf(source);
     std::string caption = view::ExtractionCaption(m_topicPane->strip()->caption(sourceIndex));
+    // The source's extraction page is the site-less tab of its topic: captions are neither unique
+    // nor fixed.
     ui::TopicPage *page = nullptr;
-    for (int i = 0; i < m_topicPane->pages().size(); ++i) {
-        ui::TopicPage &candidate = m_topicPane->pages()[i];
-        if (!candidate.site && m_topicPane->strip()->caption(i) == caption) {
-            page = &candidate;
-            m_topicPane->strip()->setCurrentIndex(i);
-            break;
-        }
+    int found = store::FindPageIndexIn(m_topicPane->pages(), nullptr, source->topicUrl, store::PageKind::Topic);
+    if (found >= 0) {
+        page = &m_topicPane->pages()[found];
+        m_topicPane->strip()->setCurrentIndex(found);
     }
     if (!page) {
         page = &m_topicPane->createPage(nullptr, caption, true, m_settings.tab.icon);

@@ -44,7 +44,8 @@ bool CategoryCrawl::start(const std::function<bool()> &enqueueRoot, const std::s
     m_stale = m_pending;
     ++m_pending;
     m_running = true;
-    m_batchOpen = true;
+    m_replaced = false;
+    m_stopped = false;
     m_requested.clear();
     if (!rootUrl.empty())
         m_requested.insert(rootUrl);
@@ -58,7 +59,18 @@ CategoryAddition CategoryCrawl::add(const net::CategoryResult &result, CategoryT
     // time, so while an earlier crawl's request has not ended every result is that request's.
     if (m_stale > 0)
         return {};
-    return AddParsedCategories(result, tree, [&](const std::string &url) {
+    bool first = !m_replaced;
+    if (first) {
+        // The old tree goes only for a page that brings something, and not for the page of a
+        // crawl already stopped: the user keeps a whole tree rather than a stump.
+        if (!tree || m_stopped || !result.records || result.count <= 0)
+            return {};
+        tree->clear();
+        m_replaced = true;
+        m_partial = true;
+        m_batchOpen = true;
+    }
+    CategoryAddition addition = AddParsedCategories(result, tree, [&](const std::string &url) {
         if (!m_running || !enqueue || m_requested.contains(url))
             return false;
         if (!enqueue(url))
@@ -67,6 +79,8 @@ CategoryAddition CategoryCrawl::add(const net::CategoryResult &result, CategoryT
         ++m_pending;
         return true;
     });
+    addition.replacedTree = first;
+    return addition;
 }
 
 void CategoryCrawl::requeued()
@@ -83,6 +97,10 @@ CategoryCrawl::WorkerEnd CategoryCrawl::workerEnded(const net::CategoryEndOutcom
         return end;
     end.finished = true;
     end.endBatch = m_batchOpen;
+    end.failed = m_running && !m_replaced;
+    // Only a crawl that ran to its end without a stop has the whole directory.
+    if (m_running && m_replaced && !m_stopped)
+        m_partial = false;
     m_running = false;
     m_batchOpen = false;
     // Nothing waits any more; only a request of this crawl could still be counted if the
@@ -92,15 +110,22 @@ CategoryCrawl::WorkerEnd CategoryCrawl::workerEnded(const net::CategoryEndOutcom
     return end;
 }
 
-net::StatusChange CategoryCrawl::stop(int discarded, std::size_t waiting)
+CategoryCrawl::StopOutcome CategoryCrawl::stop(int discarded, std::size_t waiting)
 {
     m_pending = std::max(0, m_pending - std::max(0, discarded));
+    if (m_running)
+        m_stopped = true;
     m_running = false;
-    net::StatusChange status;
-    status.panel0 = kCategoryFetchInterruptedText;
-    status.panel1 = net::kDoneText;
-    status.panel3 = std::to_string(waiting);
-    return status;
+    StopOutcome out;
+    out.status.panel0 = kCategoryFetchInterruptedText;
+    out.status.panel1 = net::kDoneText;
+    out.status.panel3 = std::to_string(waiting);
+    // With nothing running no notice 16 will come to end the batch.
+    if (m_pending == 0 && m_batchOpen) {
+        out.endBatch = true;
+        m_batchOpen = false;
+    }
+    return out;
 }
 
 } // namespace store

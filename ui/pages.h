@@ -19,6 +19,9 @@ namespace ui {
 
 struct CategoryPage {
     plugin_api::PluginHandle site = nullptr; ///< none for the favorites tree
+    /// The favorites tree, written to "favorites"; the site's tree otherwise. Kept apart from the
+    /// site, which is also absent when the plug-in did not load.
+    bool favorites = false;
     QPointer<QTreeWidget> tree;
     /// The store's view of tree; lives as long as the tab.
     std::unique_ptr<store::CategoryTreeModel> model;
@@ -30,6 +33,10 @@ struct TopicListPage {
     std::string listUrl;                     ///< the board's topic-list URL, or ":Favorite", ":Tree"
     std::string treeKey;                     ///< non-empty only for the message-tree tab
     std::string boardDir;                    ///< the board's log directory
+    std::string boardName;                   ///< the caption the tab was opened with
+    /// A new download of the list the tab shows is under way: its rows stay until the list
+    /// arrives, and go only then.
+    bool awaitingList = false;
     bool isList() const { return treeKey.empty(); }
 };
 

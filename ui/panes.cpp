@@ -11,6 +11,7 @@
 #include <QVBoxLayout>
 
 #include "qtbridge/sjis.h"
+#include "ui/addressbox.h"
 #include "ui/categorytreeview.h"
 #include "ui/images.h"
 #include "ui/topiclistview.h"
@@ -274,11 +275,13 @@ void TopicListPane::applyColumnWidths(QTreeWidget *list)
 
 void TopicListPane::activeTabChanged(int index)
 {
-    if (index < 0 || index >= m_pages.size())
+    // The address box follows the active tab: a special list, or no tab at all, shows nothing.
+    if (index < 0 || index >= m_pages.size()) {
+        emit listUrlShown(QString());
         return;
+    }
     TopicListPage &page = m_pages[index];
-    if (!page.listUrl.empty() && page.listUrl[0] != ':')
-        emit listUrlShown(QString::fromLatin1(page.listUrl.c_str()));
+    emit listUrlShown(QString::fromLatin1(AddressOfList(page.listUrl).c_str()));
     if (page.isList())
         if (auto *list = qobject_cast<QTreeWidget *>(page.view.data()))
             applyColumnWidths(list);

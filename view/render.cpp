@@ -293,6 +293,8 @@ RenderedPage RenderTopicPage(const store::TopicState &tab, const std::vector<std
         out.skinDirChanged = true;
         break;
     case SkinStatus::WriteFailed:
+        // Shown to the user under a Japanese caption: the detail stays for the build tool.
+        out.error = std::string(kSkinWriteFailedText) + "\n" + ProgramSkinDir(settings.programDir);
         return out;
     }
     PageOptions options;

@@ -62,6 +62,13 @@ struct RenderSettings {
     bool dark = false;
 };
 
+/// The message of a page that could not be rendered because the default skin could not be
+/// written; the skin directory follows on the next line.
+// デフォルトのスキンを書き込めませんでした。
+inline constexpr const char kSkinWriteFailedText[] =
+    "\x83\x66\x83\x74\x83\x48\x83\x8b\x83\x67\x82\xcc\x83\x58\x83\x4c\x83\x93\x82\xf0\x8f\x91\x82\xab"
+    "\x8d\x9e\x82\xdf\x82\xdc\x82\xb9\x82\xf1\x82\xc5\x82\xb5\x82\xbd\x81\x42";
+
 struct RenderedPage {
     bool ok = false;      ///< false: the default skin could not be written; error says why
     std::string html;     ///< the page bytes (Shift_JIS), to load from position 0

@@ -1,6 +1,6 @@
 // Topic page building and the message merge, each against a plain copy of the same bytes run in
-// the same process: RenderTopicPage for 100 and 1,000 messages, MergeMessage of 10,000 messages,
-// and FinishFetch (sort and write) of 5,000 lines. Prints times and ratios; --smoke runs briefly.
+// the same process: RenderTopicPage for 100 and 1,000 messages, MergeMessage of topics of 1,000 to
+// 100,000 messages, and FinishFetch (sort and write) of 5,000 lines. Prints times and ratios; --smoke runs briefly.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -82,6 +82,8 @@ public:
 int main(int argc, char **argv)
 {
     const bool smoke = argc > 1 && std::strcmp(argv[1], "--smoke") == 0;
+    // --merge: the merge alone (for profiling it).
+    const bool mergeOnly = argc > 1 && std::strcmp(argv[1], "--merge") == 0;
     const int runs = smoke ? 3 : 31;
     std::mt19937 random(7);
     const char kTopicUrl[] = "http://messages.example.jp/bbs?action=m&board=b1&sid=b1&tid=t1&mid=1";
@@ -109,7 +111,7 @@ int main(int argc, char **argv)
         return lists;
     }();
     std::printf("%-40s %12s %12s %8s\n", "", "time (us)", "copy (us)", "ratio");
-    for (int count : {100, 1000}) {
+    for (int count : mergeOnly ? std::vector<int>{} : std::vector<int>{100, 1000}) {
         store::TopicState tab;
         tab.topicUrl = kTopicUrl;
         tab.postCount = total;
@@ -149,35 +151,64 @@ int main(int argc, char **argv)
     }
 
     // The merge of a whole topic, arriving in an order that is not the numbers' order; no board
-    // dir, so the finish sorts but writes nothing.
-    std::vector<int> order(total);
-    for (int i = 0; i < total; ++i)
-        order[static_cast<std::size_t>(i)] = i;
-    std::shuffle(order.begin() + 1, order.end(), random);
+    // dir, so the finish sorts but writes nothing. Topics of several sizes: the cost of a message
+    // is to stay the same whatever the topic's size. The first 512 records are reused, each
+    // copied and renumbered, in the reference as in the merge: a record reaches the merge fresh
+    // from its worker, not from tens of megabytes of records that no cache holds.
     NullHost host;
     store::FetchOptions fetch;
     fetch.boardBase = "http://messages.example.jp/";
-    const int mergeRuns = smoke ? 1 : 5;
-    const double merge = MedianMicros(mergeRuns, [&] {
-        store::TopicState topic;
-        topic.topicUrl = kTopicUrl;
-        topic.rangeFirst = 1;
-        topic.rangeLast = total;
-        for (int i : order)
-            store::MergeMessage(topic, records[static_cast<std::size_t>(i)], 0, fetch, host);
-        g_sink = topic.lines.size();
-    });
-    const double mergeCopy = MedianMicros(mergeRuns, [&] {
-        std::vector<std::string> copied;
-        copied.reserve(total);
-        for (int i : order) {
-            const MessageRecord &m = records[static_cast<std::size_t>(i)];
-            copied.emplace_back(m.text, ::strnlen(m.text, sizeof m.text));
-        }
-        g_sink = copied.size();
-    });
-    std::printf("%-40s %12.1f %12.1f %8.1f   (%.0f messages/s)\n", "MergeMessage 10,000 messages", merge, mergeCopy,
-                merge / mergeCopy, total / (merge / 1e6));
+    double rateAtFirst = 0;
+    constexpr int kRecordPool = 512;
+    for (int size : smoke ? std::vector<int>{1000, 10000} : std::vector<int>{1000, 10000, 100000}) {
+        std::vector<int> order(static_cast<std::size_t>(size));
+        for (int i = 0; i < size; ++i)
+            order[static_cast<std::size_t>(i)] = i + 1;
+        std::shuffle(order.begin() + 1, order.end(), random);
+        const int mergeRuns = smoke || size > total ? 1 : 5;
+        auto recordFor = [&](int number, MessageRecord &m) {
+            std::memcpy(&m, &records[static_cast<std::size_t>((number - 1) % kRecordPool)], sizeof m);
+            m.number = number;
+            m.lastNumber = size;
+        };
+        // The tab outlives the timing: closing it is not part of the merge.
+        std::vector<store::TopicState> merged;
+        merged.reserve(static_cast<std::size_t>(mergeRuns));
+        const double merge = MedianMicros(mergeRuns, [&] {
+            store::TopicState &topic = merged.emplace_back();
+            topic.topicUrl = kTopicUrl;
+            topic.rangeFirst = 1;
+            topic.rangeLast = size;
+            MessageRecord m;
+            for (int number : order) {
+                recordFor(number, m);
+                store::MergeMessage(topic, m, 0, fetch, host);
+            }
+            g_sink = topic.lines.size();
+        });
+        const double mergeCopy = MedianMicros(mergeRuns, [&] {
+            std::vector<std::string> copied;
+            copied.reserve(static_cast<std::size_t>(size));
+            MessageRecord m;
+            for (int number : order) {
+                recordFor(number, m);
+                copied.emplace_back(m.text, ::strnlen(m.text, sizeof m.text));
+            }
+            g_sink = copied.size();
+        });
+        const double rate = size / (merge / 1e6);
+        if (rateAtFirst == 0)
+            rateAtFirst = rate;
+        char mergeLabel[64];
+        std::snprintf(mergeLabel, sizeof mergeLabel, "MergeMessage %d messages", size);
+        std::printf("%-40s %12.1f %12.1f %8.1f   (%.0f messages/s, %.2fx the rate at %d)\n", mergeLabel, merge,
+                    mergeCopy, merge / mergeCopy, rate, rate / rateAtFirst, 1000);
+    }
+
+    if (mergeOnly) {
+        std::filesystem::remove_all(skinDir);
+        return 0;
+    }
 
     // FinishFetch of 5,000 unsorted lines: sort, then both files written and synced.
     const std::string logDir = (std::filesystem::temp_directory_path() / "nk-bench-log").string();

@@ -141,35 +141,13 @@ protected:
     QString statusWhileDrawn;
 };
 
-// Actions whose behaviour comes with work still on other branches. Each name leaves this list
-// once that work is merged; the list is then empty and every action must have a handler.
-const QStringList kActionsAwaitingTheirWork = {
-    // posting
-    "ThrRes",
-    "ThrLstWrite",
-    "PopRes",
-    "PopResQuo",
-    // read marks, log deletion and the reply tree
-    "ThrMark",
-    "PopMark",
-    "PopThrLstDelete",
-    "ThrDelete",
-    "ThrLstTreeOpen",
-};
-
 TEST_F(GesturesTest, EveryActionOfTheListHasAHandler)
 {
     QStringList missing;
     for (const QString &name : form->actions().names())
-        if (!form->actions().hasExecute(name) && !kActionsAwaitingTheirWork.contains(name))
+        if (!form->actions().hasExecute(name))
             missing << name;
     EXPECT_TRUE(missing.isEmpty()) << missing.join(QLatin1Char(' ')).toStdString();
-    QStringList arrived;
-    for (const QString &name : kActionsAwaitingTheirWork)
-        if (form->actions().hasExecute(name))
-            arrived << name;
-    EXPECT_TRUE(arrived.isEmpty()) << "these have their handlers now, take them off the list: "
-                                   << arrived.join(QLatin1Char(' ')).toStdString();
     for (const char *name : {"ToolSetting", "HelpYahoo", "HelpHomepage", "HelpOpen"}) {
         form->actions().update(name);
         EXPECT_TRUE(form->actions().action(name)->isEnabled()) << name;

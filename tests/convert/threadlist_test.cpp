@@ -72,11 +72,16 @@ TEST_F(ThreadListConversionTest, SelectedRowOpensTheDialogWithItsTopicLog)
     EXPECT_EQ(datField, QFile::decodeName(QByteArray::fromStdString(logPath)));
     EXPECT_EQ(count, QString::fromUtf8("投稿数：2"));
 
-    // A board whose directory cannot be resolved leaves the field empty.
+    // Without the category file every board's logs are kept under the log root: the field names
+    // the log there, which this board has not got.
     std::filesystem::remove(store::CategoryFilePath(dir, store::kPluginTreeName));
+    const auto rootDir =
+        store::ResolveBoardLogDir({dir, form->settings().path.log}, store::BoardListUrl(form->boardServer(), board));
+    ASSERT_TRUE(rootDir);
+    ASSERT_NE(*rootDir, *boardDir);
     readDialog();
     ASSERT_TRUE(form->actions().run(QStringLiteral("ThrLstConversion")));
-    EXPECT_EQ(datField, QString());
+    EXPECT_EQ(datField, QFile::decodeName(QByteArray::fromStdString(base::JoinPath(*rootDir, entry.logName))));
     EXPECT_EQ(count, QString::fromUtf8("投稿数：0"));
 }
 

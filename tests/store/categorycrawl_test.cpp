@@ -127,10 +127,11 @@ TEST(CategoryCrawl, RunsFromTheRootUntilTheQueueDrainsFetchingEachPageOnce)
     CategoryTree tree;
     ASSERT_TRUE(crawl.start(queue.root(), kRoot));
     EXPECT_TRUE(crawl.running());
-    EXPECT_TRUE(crawl.batchOpen());
+    EXPECT_FALSE(crawl.batchOpen()) << "the tree is left alone until a page arrives";
 
     Page root{{record("http://b/a/", kRoot, "A", 1, 1), record("http://b/b/", kRoot, "B", 1, 1)}};
     crawl.add(root.result(), &tree, queue.enqueue());
+    EXPECT_TRUE(crawl.batchOpen());
     EXPECT_FALSE(crawl.workerEnded(ended(false)).finished);
     // A page linking back to the root and to a page already queued queues neither again.
     Page a{{record("http://b/a/x/", "http://b/a/", "X", 1, 1), record("http://b/b/", "http://b/a/", "B link", 1, 1),
@@ -170,7 +171,7 @@ TEST(CategoryCrawl, StoppedCrawlAddsTheRunningPagesResultButQueuesNothingMore)
     crawl.workerEnded(ended(false)); // the root's worker; "a" starts running
 
     // Stop while "a" runs: "b" was waiting and is discarded.
-    auto status = crawl.stop(1, 0);
+    auto status = crawl.stop(1, 0).status;
     EXPECT_EQ(status.panel0, store::kCategoryFetchInterruptedText);
     EXPECT_EQ(status.panel1, std::string("\x8a\xae\x97\xb9")); // 完了
     EXPECT_EQ(status.panel3, "0");
@@ -226,4 +227,111 @@ TEST(CategoryCrawl, RetriedRequestStaysCountedAcrossARestart)
     EXPECT_FALSE(crawl.add(root.result(), &tree, queue.enqueue()).taken); // the old crawl's retry
     crawl.workerEnded(ended(false));
     EXPECT_TRUE(crawl.add(root.result(), &tree, queue.enqueue()).taken);
+}
+
+namespace {
+
+// A tree as the user has it from an earlier crawl.
+void fillOldTree(CategoryTree &tree)
+{
+    Node top = tree.addNode(nullptr, "Old", {"http://b/old/", 1});
+    tree.addNode(top, "Old board", {"http://b/bbs?action=topics&board=9&sid=9&type=r", 0});
+}
+
+} // namespace
+
+TEST(CategoryCrawl, TheOldTreeStaysUntilAPageWithRecordsArrivesAndACrawlOfNothingFails)
+{
+    store::CategoryCrawl crawl;
+    Queue queue;
+    CategoryTree tree;
+    fillOldTree(tree);
+    ASSERT_TRUE(crawl.start(queue.root(), kRoot));
+    EXPECT_TRUE(crawl.awaitingFirstPage());
+
+    // An empty page replaces nothing.
+    Page empty;
+    EXPECT_FALSE(crawl.add(empty.result(), &tree, queue.enqueue()).replacedTree);
+    EXPECT_EQ(tree.size(), 2u);
+
+    // The root could not be fetched: its request ends with nothing added.
+    auto end = crawl.workerEnded(ended(true));
+    EXPECT_TRUE(end.finished);
+    EXPECT_TRUE(end.failed);
+    EXPECT_FALSE(end.endBatch) << "no batch was begun";
+    EXPECT_EQ(tree.size(), 2u);
+    EXPECT_TRUE(crawl.siteTreeWritable()) << "the old tree is whole";
+
+    // The next crawl brings the root: the old nodes go, the new ones come, in one batch.
+    ASSERT_TRUE(crawl.start(queue.root(), kRoot));
+    Page root{{record("http://b/a/", kRoot, "A", 1, 0)}};
+    auto added = crawl.add(root.result(), &tree, queue.enqueue());
+    EXPECT_TRUE(added.replacedTree);
+    EXPECT_FALSE(crawl.awaitingFirstPage());
+    EXPECT_TRUE(crawl.batchOpen());
+    ASSERT_EQ(tree.size(), 1u);
+    EXPECT_EQ(tree.nodeText(tree.children(nullptr)[0]), "A");
+    EXPECT_FALSE(crawl.siteTreeWritable()) << "a crawl under way has a partial tree";
+    end = crawl.workerEnded(ended(true));
+    EXPECT_FALSE(end.failed);
+    EXPECT_TRUE(end.endBatch);
+    EXPECT_TRUE(crawl.siteTreeWritable());
+}
+
+TEST(CategoryCrawl, AStoppedCrawlsTreeIsNeverWrittenUntilACrawlCompletes)
+{
+    store::CategoryCrawl crawl;
+    Queue queue;
+    CategoryTree tree;
+    fillOldTree(tree);
+    crawl.start(queue.root(), kRoot);
+    Page root{{record("http://b/a/", kRoot, "A", 1, 1), record("http://b/b/", kRoot, "B", 1, 1)}};
+    crawl.add(root.result(), &tree, queue.enqueue());
+    crawl.workerEnded(ended(false)); // "a" runs, "b" waits
+    auto stopped = crawl.stop(1, 0);
+    EXPECT_FALSE(stopped.endBatch) << "the running request ends it";
+    EXPECT_FALSE(crawl.siteTreeWritable());
+    // The running request's end drains the queue: still the stopped crawl's stump.
+    auto end = crawl.workerEnded(ended(true));
+    EXPECT_TRUE(end.finished);
+    EXPECT_FALSE(end.failed);
+    EXPECT_FALSE(crawl.siteTreeWritable());
+
+    // A later crawl that completes makes the tree whole again.
+    crawl.start(queue.root(), kRoot);
+    crawl.add(root.result(), &tree, nullptr);
+    crawl.workerEnded(ended(true));
+    EXPECT_TRUE(crawl.siteTreeWritable());
+}
+
+TEST(CategoryCrawl, AStopBeforeTheFirstPageKeepsTheOldTreeEvenWhenTheRootStillArrives)
+{
+    store::CategoryCrawl crawl;
+    Queue queue;
+    CategoryTree tree;
+    fillOldTree(tree);
+    crawl.start(queue.root(), kRoot);
+    crawl.stop(0, 0); // the root runs
+    Page root{{record("http://b/a/", kRoot, "A", 1, 1)}};
+    EXPECT_FALSE(crawl.add(root.result(), &tree, queue.enqueue()).taken);
+    EXPECT_EQ(tree.size(), 2u);
+    crawl.workerEnded(ended(true));
+    EXPECT_TRUE(crawl.siteTreeWritable());
+}
+
+TEST(CategoryCrawl, AStopWithNothingRunningEndsTheBatchAtOnce)
+{
+    store::CategoryCrawl crawl;
+    Queue queue;
+    CategoryTree tree;
+    crawl.start(queue.root(), kRoot);
+    Page root{{record("http://b/a/", kRoot, "A", 1, 1), record("http://b/b/", kRoot, "B", 1, 1)}};
+    crawl.add(root.result(), &tree, queue.enqueue());
+    crawl.workerEnded(ended(false)); // the root ended; "a" and "b" wait, none taken yet
+    auto stopped = crawl.stop(2, 0);
+    EXPECT_TRUE(stopped.endBatch) << "no notice 16 will come";
+    EXPECT_FALSE(crawl.batchOpen());
+    EXPECT_EQ(stopped.status.panel0, store::kCategoryFetchInterruptedText);
+    // A second stop has nothing to end.
+    EXPECT_FALSE(crawl.stop(0, 0).endBatch);
 }

@@ -223,6 +223,43 @@ TEST(HtmlViewScroll, ScrollsTheTargetAnchorToTheTopAfterEveryLoad)
     EXPECT_EQ(scrollY(*v), 0);
 }
 
+TEST(HtmlViewScroll, AThousandMessagePageScrollsAndHitTestsThoughMostOfItIsNotLaidOut)
+{
+    ViewWindow window;
+    HtmlView *v = window.addView();
+    const std::string topic = viewtest::SamplePage(1000);
+    const QString anchorTop = QStringLiteral("document.anchors.namedItem('Res%1').getBoundingClientRect().top");
+    ASSERT_TRUE(loadAndWait(*v, topic, 900));
+    // The blocks off the screen wait to be laid out...
+    EXPECT_EQ(eval(*v, QStringLiteral("getComputedStyle(document.querySelector('dd')).contentVisibility")).toString(),
+              QStringLiteral("auto"));
+    // ...and the target still comes to the top, its number link under the mouse where it shows.
+    EXPECT_NEAR(eval(*v, anchorTop.arg(900)).toDouble(), 0.0, 1.0);
+    const QVariantList r = eval(*v, QStringLiteral("(function(){var b=document.anchors.namedItem('Res900')"
+                                                   ".getBoundingClientRect();return [b.left+2,b.top+b.height/2];})()"))
+                               .toList();
+    ASSERT_EQ(r.size(), 2);
+    view::HitTestResult number = hitTest(*v, QPoint(int(r[0].toDouble()), int(r[1].toDouble())));
+    EXPECT_EQ(number.tagName, QStringLiteral("A"));
+    ASSERT_TRUE(number.href.has_value());
+    EXPECT_EQ(*number.href, QStringLiteral("pop:900"));
+    // A message far above, reached by its in-page anchor, comes to the top as well.
+    eval(*v, QStringLiteral("document.anchors.namedItem('Res12').scrollIntoView(true)"));
+    EXPECT_NEAR(eval(*v, anchorTop.arg(12)).toDouble(), 0.0, 1.0);
+}
+
+TEST(HtmlViewLoad, APageWithADocumentTypeKeepsItsStandardsMode)
+{
+    ViewWindow window;
+    HtmlView *v = window.addView();
+    ASSERT_TRUE(loadAndWait(*v, "<!DOCTYPE html>\r\n" + page("<dl><dt>1<dd>text</dl>")));
+    EXPECT_EQ(eval(*v, QStringLiteral("document.compatMode")).toString(), QStringLiteral("CSS1Compat"));
+    EXPECT_EQ(eval(*v, QStringLiteral("document.doctype?document.doctype.name:''")).toString(), QStringLiteral("html"));
+    ASSERT_TRUE(loadAndWait(*v, page("<dl><dt>1<dd>text</dl>")));
+    EXPECT_EQ(eval(*v, QStringLiteral("document.compatMode")).toString(), QStringLiteral("BackCompat"))
+        << "a page without one is read as the skins are written";
+}
+
 // --- Navigation ------------------------------------------------------------------------------
 
 struct LinkPage {
