@@ -80,7 +80,6 @@ int TMainForm::handleNotice(net::NoticeCode code, const void *payload)
     case NoticeCode::CategoryWorkerEnded:
         categoryWorkerEnded();
         return 0;
-    }
     case NoticeCode::PostFormParsed:
         postFormParsed(*static_cast<const net::PageResult *>(payload));
         return 0;
