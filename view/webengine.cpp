@@ -3,7 +3,6 @@
 #include "view/webengine.h"
 
 #include "view/detail.h"
-#include "view/renderhints.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
@@ -81,18 +80,6 @@ std::optional<quint64> viewIdOf(const QUrl &url)
     return id;
 }
 
-// The page as the engine reads it: our style ahead of the page's own bytes (renderhints.h).
-QByteArray withRenderHints(const QByteArray &page)
-{
-    const std::size_t at = RenderHintsOffset(std::string_view(page.constData(), static_cast<std::size_t>(page.size())));
-    QByteArray out;
-    out.reserve(page.size() + static_cast<qsizetype>(kRenderHintsStyle.size()));
-    out.append(page.constData(), static_cast<qsizetype>(at));
-    out.append(kRenderHintsStyle.data(), static_cast<qsizetype>(kRenderHintsStyle.size()));
-    out.append(page.constData() + at, page.size() - static_cast<qsizetype>(at));
-    return out;
-}
-
 class PageSchemeHandler : public QWebEngineUrlSchemeHandler {
 public:
     using QWebEngineUrlSchemeHandler::QWebEngineUrlSchemeHandler;
@@ -111,7 +98,7 @@ public:
         // The buffer holds a copy, so a page replaced while the engine still reads this one
         // stays whole.
         auto *buffer = new QBuffer(job);
-        buffer->setData(withRenderHints(*bytes));
+        buffer->setData(*bytes);
         buffer->open(QIODevice::ReadOnly);
         job->reply(kPageContentType, buffer);
     }
