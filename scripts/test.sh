@@ -39,5 +39,8 @@ step "Build"
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DNK_WERROR=ON >/dev/null &&
     cmake --build build -j "$jobs" || exit 1
 step "All tests"
-xvfb-run -a -s "-screen 0 1600x1200x24" ctest --test-dir build --output-on-failure -j "$jobs" || status=1
+# A window test that fails is run once more before it counts as failed: the web engine's timing
+# on a loaded 2-core machine can still upset one (those seen are named in the project's notes).
+xvfb-run -a -s "-screen 0 1600x1200x24" ctest --test-dir build --output-on-failure -j "$jobs" \
+    --repeat until-pass:2 || status=1
 exit $status
