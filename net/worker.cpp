@@ -111,20 +111,23 @@ void deliverTopicList(PipelineState &state, void *plugin, const FetchRequest &re
     state.notify(NoticeCode::TopicListParsed, &result);
 }
 
-void deliverMessage(PipelineState &state, void *plugin, const FetchRequest &request, const char *header,
+/// False when the plug-in could not read the page: a message page that the board answered with an
+/// error status, or that broke off, holds no message.
+bool deliverMessage(PipelineState &state, void *plugin, const FetchRequest &request, const char *header,
                     const char *body)
 {
     auto parse = plugin_api::FindExport<ParseThreadFn>(plugin, plugin_api::kParseThreadName);
     if (!parse)
-        return;
+        return false;
     auto record = std::make_unique<MessageRecord>();
     if (parse(record.get(), &request, header, body) == 0)
-        return;
+        return false;
     terminateRecord(*record);
     PageResult result = MakePageResult(request, record.get());
     result.value = request.refetchCount;
     if (state.notify(NoticeCode::MessageParsed, &result) == -1)
         state.notify(NoticeCode::MessageRejected, &request);
+    return true;
 }
 
 void deliverPostForm(PipelineState &state, void *plugin, const FetchRequest &request, const char *header,
@@ -151,8 +154,9 @@ void deliverPostForm(PipelineState &state, void *plugin, const FetchRequest &req
 }
 
 /// Hands the response to the plug-in's parser for the request's kind. Logins, logouts and posts
-/// were decided while their header was read.
-void deliver(PipelineState &state, void *plugin, const FetchRequest &request, const Response &response)
+/// were decided while their header was read. False for a message page that brought no message:
+/// its topic waits for an answer for every number it asked for, so the page counts as failed.
+bool deliver(PipelineState &state, void *plugin, const FetchRequest &request, const Response &response)
 {
     const char *header = response.header.c_str();
     const char *body = response.body ? response.body->c_str() : nullptr;
@@ -164,14 +168,14 @@ void deliver(PipelineState &state, void *plugin, const FetchRequest &request, co
         deliverTopicList(state, plugin, request, header, body);
         break;
     case plugin_api::kMessagePage:
-        deliverMessage(state, plugin, request, header, body);
-        break;
+        return deliverMessage(state, plugin, request, header, body);
     case plugin_api::kPostForm:
         deliverPostForm(state, plugin, request, header, body);
         break;
     default:
         break;
     }
+    return true;
 }
 
 } // namespace
@@ -224,8 +228,8 @@ int FetchWorker(const std::shared_ptr<PipelineState> &statePtr, RequestPtr reque
             // The answer broke off before its header ended, so no notice 14 came: the post's
             // outcome is as unknown as after a failed exchange.
             requeued = ReportFailure(state, *request) != 0;
-        else
-            deliver(state, plugin, *request, exchange.response);
+        else if (!deliver(state, plugin, *request, exchange.response))
+            requeued = ReportFailure(state, *request) != 0;
     } catch (const std::exception &) {
         // Only running out of memory gets here; the request then counts as failed.
         try {

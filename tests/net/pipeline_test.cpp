@@ -206,6 +206,46 @@ TEST(Pipeline, MessagePageCutOffBeforeItsHeaderEndsIsRetriedAndThenDelivered)
     EXPECT_FALSE(messages[0].givenUp);
 }
 
+TEST(Pipeline, MessagePageWithoutAMessageIsRetriedAndThenGivenUp)
+{
+    // An error status or a page broken off in its body: nothing the plug-in reads as a message.
+    std::atomic<int> answered{0};
+    LoopbackServer server([&](Peer &peer, const std::string &request) {
+        const int n = answered++;
+        if (n == 0)
+            peer.send(HttpResponse("503 Service Unavailable", "", "busy"));
+        else if (n == 1)
+            peer.send(HttpResponse("200 OK", "", "X garbled\n"));
+        else
+            peer.send(boardAnswer(request));
+    });
+    TestMainThread main;
+    main.network.retry = 1;
+    main.useProxy(server.port());
+    enqueue(main, messageUrl("t1", 5), plugin_api::kMessagePage, messageUrl("t1", 0));
+    enqueue(main, messageUrl("t1", 6), plugin_api::kMessagePage, messageUrl("t1", 0));
+    ASSERT_TRUE(main.runUntilIdle());
+    EXPECT_EQ(main.count(NoticeCode::RequestFailed), 2);
+    auto messages = main.seen(NoticeCode::MessageParsed);
+    ASSERT_EQ(messages.size(), 2u) << "an answer for each message asked for";
+    for (const SeenNotice &m : messages)
+        EXPECT_FALSE(m.givenUp) << "the retry brought message " << m.message.number;
+    EXPECT_EQ(main.pipeline.runningCount(), 0u);
+
+    // Without retries the page is given up at once, told apart from a page the board sent.
+    LoopbackServer broken([](Peer &peer, const std::string &) { peer.send(HttpResponse("200 OK", "", "")); });
+    TestMainThread second;
+    second.network.retry = 0;
+    second.useProxy(broken.port());
+    enqueue(second, messageUrl("t1", 9), plugin_api::kMessagePage, messageUrl("t1", 0));
+    ASSERT_TRUE(second.runUntilIdle());
+    EXPECT_EQ(broken.connections(), 1);
+    auto given = second.seen(NoticeCode::MessageParsed);
+    ASSERT_EQ(given.size(), 1u);
+    EXPECT_TRUE(given[0].givenUp);
+    EXPECT_EQ(given[0].message.number, 9);
+}
+
 TEST(Pipeline, RetryThreeSendsTheRequestFourTimes)
 {
     LoopbackServer server([](Peer &peer, const std::string &) { peer.waitForClose(2s); });
