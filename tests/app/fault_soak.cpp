@@ -364,6 +364,8 @@ private:
             return;
         }
         const int last = std::max(1, std::min(topic->messageCount, budget));
+        m_smallestTopic = std::min(m_smallestTopic, last);
+        m_largestTopic = std::max(m_largestTopic, last);
         for (int mid = 1; mid <= last; ++mid)
             maybeFault(boardserver::MessageUrl(board.id, tid, mid, m_endpoints), true);
 
@@ -476,8 +478,8 @@ private:
         const double max = m_lateness.empty() ? 0 : *std::max_element(m_lateness.begin(), m_lateness.end());
         if (p99 > m_options.maxP99)
             fail("main-thread lateness p99 " + std::to_string(p99) + " ms");
-        std::printf("requests: %lld (crawls %d, list openings %d, topic fetches %d)\n", requests, m_crawls, m_listOpens,
-                    m_fetches);
+        std::printf("requests: %lld (crawls %d, list openings %d, topic fetches %d of %d to %d messages)\n", requests,
+                    m_crawls, m_listOpens, m_fetches, m_fetches ? m_smallestTopic : 0, m_largestTopic);
         long long faults = 0;
         for (std::size_t i = 0; i < kModeCount; ++i)
             faults += m_faults[i];
@@ -521,6 +523,7 @@ private:
     int m_faults[kModeCount] = {};
     long long m_plannedDrops = 0;
     int m_crawls = 0, m_listOpens = 0, m_fetches = 0;
+    int m_smallestTopic = 1 << 30, m_largestTopic = 0;
     std::set<std::string> m_brokenText; // URLs answered with a zero byte or a byte not EUC-JP
     long long m_cutAsServed = 0;
     long long m_compared = 0, m_mismatches = 0, m_missing = 0, m_held = 0;
