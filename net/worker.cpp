@@ -95,20 +95,22 @@ void deliverCategories(PipelineState &state, void *plugin, const FetchRequest &r
     state.notify(NoticeCode::CategoryParsed, &result);
 }
 
-void deliverTopicList(PipelineState &state, void *plugin, const FetchRequest &request, const char *header,
+/// False when the plug-in found no topic on the page: an error status or a page broken off.
+bool deliverTopicList(PipelineState &state, void *plugin, const FetchRequest &request, const char *header,
                       const char *body)
 {
     auto parse = plugin_api::FindExport<ParseThreadListFn>(plugin, plugin_api::kParseThreadListName);
     if (!parse)
-        return;
+        return true;
     std::vector<TopicRecord> records(plugin_api::kMaxTopicRecords);
     int count = boundedCount(parse(records.data(), &request, header, body), plugin_api::kMaxTopicRecords);
     if (count == 0)
-        return;
+        return false;
     std::for_each(records.begin(), records.begin() + count, [](TopicRecord &r) { terminateRecord(r); });
     PageResult result = MakePageResult(request, records.data(), false);
     result.value = count;
     state.notify(NoticeCode::TopicListParsed, &result);
+    return true;
 }
 
 /// False when the plug-in could not read the page: a message page that the board answered with an
@@ -154,8 +156,9 @@ void deliverPostForm(PipelineState &state, void *plugin, const FetchRequest &req
 }
 
 /// Hands the response to the plug-in's parser for the request's kind. Logins, logouts and posts
-/// were decided while their header was read. False for a message page that brought no message:
-/// its topic waits for an answer for every number it asked for, so the page counts as failed.
+/// were decided while their header was read. False for a message page that brought no message
+/// or a list page without topics: the topic waits for an answer for every number it asked for and
+/// the list tab for its list, so such a page counts as failed (retried, then given up).
 bool deliver(PipelineState &state, void *plugin, const FetchRequest &request, const Response &response)
 {
     const char *header = response.header.c_str();
@@ -165,8 +168,7 @@ bool deliver(PipelineState &state, void *plugin, const FetchRequest &request, co
         deliverCategories(state, plugin, request, header, body);
         break;
     case plugin_api::kTopicList:
-        deliverTopicList(state, plugin, request, header, body);
-        break;
+        return deliverTopicList(state, plugin, request, header, body);
     case plugin_api::kMessagePage:
         return deliverMessage(state, plugin, request, header, body);
     case plugin_api::kPostForm:

@@ -3,7 +3,7 @@
 // names, toggles a mark and closes (saving its settings and open tabs), until it is killed.
 //
 //     nk_kill_driver <program dir> <board list URL> crawl    updates the directory once, exits 0
-//     nk_kill_driver <program dir> <board list URL> run      cycles until killed
+//     nk_kill_driver <program dir> <board list URL> run [N]  cycles from cycle N until killed
 //     nk_kill_driver <program dir> <board list URL> check    starts with the web view, reports, exits 0
 //
 // Each started window prints "started <topic tabs> <list tabs>", each finished cycle "cycle N".
@@ -23,6 +23,7 @@
 #include <QTimer>
 #include <QTreeWidget>
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <memory>
 #include <string>
@@ -119,8 +120,8 @@ bool Work(TMainForm &form, const std::string &listUrl, int cycle)
 
 int main(int argc, char **argv)
 {
-    if (argc != 4) {
-        std::fprintf(stderr, "usage: nk_kill_driver <program dir> <board list URL> crawl|run|check\n");
+    if (argc != 4 && argc != 5) {
+        std::fprintf(stderr, "usage: nk_kill_driver <program dir> <board list URL> crawl|run [N]|check\n");
         return 2;
     }
     const std::string dir = argv[1];
@@ -146,7 +147,8 @@ int main(int argc, char **argv)
     }
     if (mode != "run")
         return 2;
-    for (int cycle = 0;; ++cycle) {
+    // A run taken up after a kill goes on with later cycles: further into the topics.
+    for (int cycle = argc == 5 ? std::atoi(argv[4]) : 0;; ++cycle) {
         std::unique_ptr<TMainForm> form = Start(dir, false);
         if (!form)
             return 3;

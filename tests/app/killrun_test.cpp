@@ -56,7 +56,7 @@ int EnvInt(const char *name, int fallback)
 /// The driver as a child process, its standard output on a pipe.
 class Driver {
 public:
-    Driver(const std::string &dir, const std::string &listUrl, const std::string &mode)
+    Driver(const std::string &dir, const std::string &listUrl, const std::string &mode, const std::string &cycle = "0")
     {
         int fds[2];
         if (::pipe(fds) != 0)
@@ -66,7 +66,7 @@ public:
             ::dup2(fds[1], 1);
             ::close(fds[0]);
             ::close(fds[1]);
-            ::execl(NK_KILL_DRIVER, NK_KILL_DRIVER, dir.c_str(), listUrl.c_str(), mode.c_str(), nullptr);
+            ::execl(NK_KILL_DRIVER, NK_KILL_DRIVER, dir.c_str(), listUrl.c_str(), mode.c_str(), cycle.c_str(), nullptr);
             ::_exit(127);
         }
         ::close(fds[1]);
@@ -297,7 +297,7 @@ TEST_F(KillRun, ProgramKilledAtRandomMomentsLeavesWholeFilesAndStartsAgain)
     SCOPED_TRACE("seed " + std::to_string(seed) + ", three cycles " + std::to_string(span.count()) + " us");
     int killed = 0, cycles = 0;
     for (int run = 0; run < kills && !HasFatalFailure(); ++run) {
-        Driver driver(dir, listUrl, "run");
+        Driver driver(dir, listUrl, "run", std::to_string(run));
         ASSERT_TRUE(driver.started());
         const auto at = Clock::now() + std::chrono::microseconds(random() % static_cast<unsigned>(span.count()));
         while (Clock::now() < at)

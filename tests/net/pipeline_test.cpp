@@ -209,12 +209,13 @@ TEST(Pipeline, MessagePageCutOffBeforeItsHeaderEndsIsRetriedAndThenDelivered)
 TEST(Pipeline, MessagePageWithoutAMessageIsRetriedAndThenGivenUp)
 {
     // An error status or a page broken off in its body: nothing the plug-in reads as a message.
-    std::atomic<int> answered{0};
+    // The first answer for message 5 is an error status, the first for 6 a page without it.
+    std::atomic<int> answered5{0}, answered6{0};
     LoopbackServer server([&](Peer &peer, const std::string &request) {
-        const int n = answered++;
-        if (n == 0)
+        const std::string mid = base::ExtractUrlParam("mid=", LoopbackServer::targetOf(request)).value_or("");
+        if (mid == "5" && answered5++ == 0)
             peer.send(HttpResponse("503 Service Unavailable", "", "busy"));
-        else if (n == 1)
+        else if (mid == "6" && answered6++ == 0)
             peer.send(HttpResponse("200 OK", "", "X garbled\n"));
         else
             peer.send(boardAnswer(request));
@@ -273,6 +274,35 @@ TEST(Pipeline, TopicListThatKeepsFailingCaptionsItsTabRetryError)
     EXPECT_EQ(main.count(NoticeCode::RequestFailed), 3);
     EXPECT_EQ(main.captions[topicListUrl()], kRetryErrorText);
     EXPECT_EQ(main.count(NoticeCode::TopicListParsed), 0);
+}
+
+TEST(Pipeline, TopicListPageWithoutTopicsIsRetriedAndThenCaptionsRetryError)
+{
+    std::atomic<int> answered{0};
+    LoopbackServer server([&](Peer &peer, const std::string &request) {
+        if (answered++ == 0)
+            peer.send(HttpResponse("503 Service Unavailable", "", "busy"));
+        else
+            peer.send(boardAnswer(request));
+    });
+    TestMainThread main;
+    main.network.retry = 1;
+    main.useProxy(server.port());
+    enqueue(main, topicListUrl(), plugin_api::kTopicList);
+    ASSERT_TRUE(main.runUntilIdle());
+    EXPECT_EQ(server.connections(), 2);
+    EXPECT_EQ(main.count(NoticeCode::TopicListParsed), 1) << "the retry brought the list";
+    EXPECT_EQ(main.captions.count(topicListUrl()), 0u);
+
+    LoopbackServer broken([](Peer &peer, const std::string &) { peer.send(HttpResponse("200 OK", "", "<html>")); });
+    TestMainThread second;
+    second.network.retry = 1;
+    second.useProxy(broken.port());
+    enqueue(second, topicListUrl(), plugin_api::kTopicList);
+    ASSERT_TRUE(second.runUntilIdle());
+    EXPECT_EQ(broken.connections(), 2);
+    EXPECT_EQ(second.captions[topicListUrl()], kRetryErrorText) << "the tab learns that no list comes";
+    EXPECT_EQ(second.count(NoticeCode::TopicListParsed), 0);
 }
 
 TEST(Pipeline, RunningCountReturnsToZeroAfterAnyMixOfFailures)
