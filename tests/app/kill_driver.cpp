@@ -10,6 +10,7 @@
 // The cycles use a plain widget in place of the web view: a killed process leaves no engine
 // processes behind, and nothing it does to the files goes through the view.
 #include "app/mainform.h"
+#include "store/listrows.h"
 #include "store/openurl.h"
 #include "ui/categorytreeview.h"
 #include "ui/panes.h"
@@ -22,6 +23,7 @@
 #include <QEventLoop>
 #include <QTimer>
 #include <QTreeWidget>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -86,7 +88,8 @@ bool Work(TMainForm &form, const std::string &listUrl, int cycle)
     const int topics = list->topLevelItemCount();
     auto *item = static_cast<ui::TopicItem *>(list->topLevelItem(cycle % topics));
     const std::string topicUrl = item->row().entry.topicUrl;
-    const int last = 15 * (cycle / topics + 1);
+    const int posts = std::atoi(item->row().text(store::kPostsItem).c_str());
+    const int last = std::max(1, std::min(15 * (cycle / topics + 1), posts));
     form.OpenUrl(topicUrl, 1, last, store::OpenMode::ActiveTab, false);
     ui::TopicPage *tab = form.topicPane().activePage();
     if (!tab)
