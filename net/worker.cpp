@@ -114,13 +114,13 @@ bool deliverTopicList(PipelineState &state, void *plugin, const FetchRequest &re
 }
 
 /// False when the plug-in could not read the page: a message page that the board answered with an
-/// error status, or that broke off, holds no message.
+/// error status, or that broke off, holds no message. A plug-in without the parser is not asked.
 bool deliverMessage(PipelineState &state, void *plugin, const FetchRequest &request, const char *header,
                     const char *body)
 {
     auto parse = plugin_api::FindExport<ParseThreadFn>(plugin, plugin_api::kParseThreadName);
     if (!parse)
-        return false;
+        return true;
     auto record = std::make_unique<MessageRecord>();
     if (parse(record.get(), &request, header, body) == 0)
         return false;
