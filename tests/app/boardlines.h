@@ -2,13 +2,13 @@
 // made from the data itself: what the whole-program soak and kill runs compare stored lines with.
 #pragma once
 
-#include <cstring>
-#include <string>
-
 #include "boardserver/dataset.h"
 #include "boardserver/text.h"
 #include "plugin_api/records.h"
 #include "store/threadlog.h"
+
+#include <cstring>
+#include <string>
 
 namespace apptest {
 

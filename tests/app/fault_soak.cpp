@@ -10,24 +10,6 @@
 // It prints the requests made, the faults per mode, the stored lines compared, the mismatches and
 // the main thread's lateness (p99 and max of a 10 ms timer); the exit status is 0 when every
 // check held.
-#include <QApplication>
-#include <QElapsedTimer>
-#include <QEventLoop>
-#include <QTimer>
-#include <QTreeWidget>
-
-#include <algorithm>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
-#include <filesystem>
-#include <functional>
-#include <map>
-#include <random>
-#include <set>
-#include <string>
-#include <vector>
-
 #include "app/mainform.h"
 #include "base/text.h"
 #include "base/textfile.h"
@@ -44,6 +26,23 @@
 #include "ui/statusbar.h"
 #include "ui/topiclistview.h"
 #include "view/webengine.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
+#include <QTreeWidget>
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <random>
+#include <set>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -82,7 +81,6 @@ struct Options {
     double maxP99 = 100;
     bool verbose = false;
     std::string only; ///< one mode by name, to look into one fault
-
 };
 
 double Percentile(std::vector<double> values, double p)
@@ -163,9 +161,11 @@ public:
 private:
     std::vector<std::string> serverArguments() const
     {
-        return {"--categories", "2",   "--depth", "2", "--subcategories",  "2",    "--boards",  "2",
-                "--topics",     "12",   "--messages", "80", "--huge", "3", "--huge-messages", "2000",
-                "--deleted",    "0",   "--seed", std::to_string(m_options.seed)};
+        return {"--categories",    "2",  "--depth",         "2",
+                "--subcategories", "2",  "--boards",        "2",
+                "--topics",        "12", "--messages",      "80",
+                "--huge",          "3",  "--huge-messages", "2000",
+                "--deleted",       "0",  "--seed",          std::to_string(m_options.seed)};
     }
 
     bool startServer()
@@ -295,10 +295,12 @@ private:
                 fail("the directory update could not start");
                 return;
             }
-            const bool ended = WaitFor([&] {
-                m_form->actions().update("CtgUpdate");
-                return m_form->actions().action("CtgUpdate")->isEnabled();
-            }, 120000);
+            const bool ended = WaitFor(
+                [&] {
+                    m_form->actions().update("CtgUpdate");
+                    return m_form->actions().action("CtgUpdate")->isEnabled();
+                },
+                120000);
             if (!ended) {
                 fail("the directory update never ended");
                 return;
@@ -330,11 +332,13 @@ private:
         for (int attempt = 0; attempt < 3 && !list; ++attempt) {
             m_form->OpenUrl(listUrl, 0, 0, store::OpenMode::ActiveTab, false);
             ++m_listOpens;
-            const bool in = WaitFor([&] {
-                ui::TopicListPage *page = m_form->topicListPane().activePage();
-                return page && page->listUrl == listUrl && activeList() && activeList()->topLevelItemCount() > 0 &&
-                       activeList()->updatesEnabled() && pipelineIdle();
-            }, 30000);
+            const bool in = WaitFor(
+                [&] {
+                    ui::TopicListPage *page = m_form->topicListPane().activePage();
+                    return page && page->listUrl == listUrl && activeList() && activeList()->topLevelItemCount() > 0 &&
+                           activeList()->updatesEnabled() && pipelineIdle();
+                },
+                30000);
             if (in)
                 list = activeList();
             else
@@ -403,7 +407,8 @@ private:
             }
             ++m_compared;
             const std::string expected = apptest::ExpectedLine(*m_data, board, topic, number);
-            if (line != expected && m_brokenText.count(boardserver::MessageUrl(board.id, topic.tid, number, m_endpoints)) &&
+            if (line != expected &&
+                m_brokenText.count(boardserver::MessageUrl(board.id, topic.tid, number, m_endpoints)) &&
                 CutShortInOneField(line, expected)) {
                 ++m_cutAsServed;
             } else if (line != expected) {
@@ -483,14 +488,16 @@ private:
         long long faults = 0;
         for (std::size_t i = 0; i < kModeCount; ++i)
             faults += m_faults[i];
-        std::printf("faults: %lld (%.1f%%)", faults, requests ? 100.0 * static_cast<double>(faults) / static_cast<double>(requests) : 0.0);
+        std::printf("faults: %lld (%.1f%%)", faults,
+                    requests ? 100.0 * static_cast<double>(faults) / static_cast<double>(requests) : 0.0);
         for (std::size_t i = 0; i < kModeCount; ++i)
             std::printf("%s %s %d", i ? "," : ":", kModes[i].name, m_faults[i]);
         std::printf("\nstored lines compared: %lld; mismatches: %lld; cut short as served: %lld; messages not "
-                "fetched: %lld\n",
-                m_compared, m_mismatches, m_cutAsServed, m_missing);
+                    "fetched: %lld\n",
+                    m_compared, m_mismatches, m_cutAsServed, m_missing);
         std::printf("main-thread lateness: p99 %.1f ms, max %.1f ms (%zu ticks)\n", p99, max, m_lateness.size());
-        std::printf("message boxes: %zu; faults found: %d\n", m_boxes.size(), m_failures + static_cast<int>(m_mismatches));
+        std::printf("message boxes: %zu; faults found: %d\n", m_boxes.size(),
+                    m_failures + static_cast<int>(m_mismatches));
         std::fflush(stdout);
         const int status = m_failures == 0 && m_mismatches == 0 ? 0 : 1;
         m_form.reset();

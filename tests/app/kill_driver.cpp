@@ -69,18 +69,23 @@ std::unique_ptr<TMainForm> Start(const std::string &dir, bool webView)
     return form;
 }
 
-bool Idle(TMainForm &form) { return form.pipeline().runningCount() == 0 && form.pipeline().waitingGeneral() == 0; }
+bool Idle(TMainForm &form)
+{
+    return form.pipeline().runningCount() == 0 && form.pipeline().waitingGeneral() == 0;
+}
 
 /// One cycle's work on a started window; false when something the cycle needs did not come.
 bool Work(TMainForm &form, const std::string &listUrl, int cycle)
 {
     form.OpenUrl(listUrl, 0, 0, store::OpenMode::ActiveTab, false);
     QTreeWidget *list = nullptr;
-    WaitFor([&] {
-        ui::TopicListPage *page = form.topicListPane().activePage();
-        list = page && page->listUrl == listUrl ? qobject_cast<QTreeWidget *>(page->view.data()) : nullptr;
-        return list && list->topLevelItemCount() > 0 && list->updatesEnabled() && Idle(form);
-    }, 20000);
+    WaitFor(
+        [&] {
+            ui::TopicListPage *page = form.topicListPane().activePage();
+            list = page && page->listUrl == listUrl ? qobject_cast<QTreeWidget *>(page->view.data()) : nullptr;
+            return list && list->topLevelItemCount() > 0 && list->updatesEnabled() && Idle(form);
+        },
+        20000);
     if (!list || list->topLevelItemCount() == 0)
         return false;
 
@@ -140,10 +145,12 @@ int main(int argc, char **argv)
             return 3;
         if (mode == "crawl") {
             form->actions().run(QStringLiteral("CtgUpdate"));
-            if (!WaitFor([&] {
-                    form->actions().update(QStringLiteral("CtgUpdate"));
-                    return form->actions().action(QStringLiteral("CtgUpdate"))->isEnabled();
-                }, 60000))
+            if (!WaitFor(
+                    [&] {
+                        form->actions().update(QStringLiteral("CtgUpdate"));
+                        return form->actions().action(QStringLiteral("CtgUpdate"))->isEnabled();
+                    },
+                    60000))
                 return 4;
         }
         return 0;

@@ -6,24 +6,6 @@
 //
 // NK_KILLS (default 10) and NK_KILL_SEED (default fixed) change the run; by hand:
 //     NK_KILLS=100 app_killrun_test
-#include <fcntl.h>
-#include <poll.h>
-#include <signal.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <chrono>
-#include <cstdlib>
-#include <ctime>
-#include <filesystem>
-#include <gtest/gtest.h>
-#include <random>
-#include <set>
-#include <string>
-#include <thread>
-#include <vector>
-
 #include "base/text.h"
 #include "base/textfile.h"
 #include "boardserver/dataset.h"
@@ -40,6 +22,23 @@
 #include "store/safename.h"
 #include "store/threadlog.h"
 #include "tests/app/boardlines.h"
+
+#include <chrono>
+#include <cstdlib>
+#include <ctime>
+#include <fcntl.h>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <random>
+#include <set>
+#include <signal.h>
+#include <string>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
 
 namespace fs = std::filesystem;
 
@@ -137,9 +136,9 @@ class KillRun : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        const std::vector<std::string> arguments = {"--categories", "1", "--depth",    "1",  "--subcategories", "1",
-                                                    "--boards",     "1", "--topics",   "4",  "--messages",      "60",
-                                                    "--huge",       "0", "--deleted",  "0"};
+        const std::vector<std::string> arguments = {"--categories", "1", "--depth",   "1", "--subcategories", "1",
+                                                    "--boards",     "1", "--topics",  "4", "--messages",      "60",
+                                                    "--huge",       "0", "--deleted", "0"};
         std::string error;
         ASSERT_TRUE(server.start(arguments, &error)) << error;
         boardserver::ProgramOptions options;
@@ -156,10 +155,10 @@ protected:
         dir = tmpl + "/";
         fs::copy_file(NK_PROGRAM_DIR "/Hakobune.so", dir + "Hakobune.so");
         fs::copy(NK_PROGRAM_DIR "/help", dir + "help", fs::copy_options::recursive);
-        ASSERT_TRUE(base::WriteFileAtomic(dir + "nekomado.ini",
-                                          "[network]\r\nproxy=1\r\nproxy_server=127.0.0.1\r\nproxy_port=" +
-                                              std::to_string(server.port()) +
-                                              "\r\ntimeout=3000\r\nretry=1\r\n[tab]\r\nrestoration=1\r\n"));
+        ASSERT_TRUE(base::WriteFileAtomic(
+            dir + "nekomado.ini",
+            "[network]\r\nproxy=1\r\nproxy_server=127.0.0.1\r\nproxy_port=" + std::to_string(server.port()) +
+                "\r\ntimeout=3000\r\nretry=1\r\n[tab]\r\nrestoration=1\r\n"));
     }
 
     void TearDown() override { fs::remove_all(dir); }
@@ -249,8 +248,8 @@ protected:
             wholeText(indexPath);
             if (std::optional<base::Lines> index = base::ReadLines(indexPath)) {
                 for (const std::string &n : *index)
-                    EXPECT_TRUE(numbers.count(base::ParseInt(n, 0))) << name << ": index number " << n
-                                                                     << " without its line";
+                    EXPECT_TRUE(numbers.count(base::ParseInt(n, 0)))
+                        << name << ": index number " << n << " without its line";
             }
         }
     }
