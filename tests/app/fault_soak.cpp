@@ -18,7 +18,9 @@
 #include "boardserver/pages.h"
 #include "boardserver/testing/serverprocess.h"
 #include "boardserver/text.h"
+#include "store/boarddir.h"
 #include "store/listrows.h"
+#include "store/safename.h"
 #include "store/threadlog.h"
 #include "tests/app/boardlines.h"
 #include "ui/categorytreeview.h"
@@ -339,10 +341,18 @@ private:
                            activeList()->updatesEnabled() && pipelineIdle();
                 },
                 30000);
-            if (in)
+            if (in) {
                 list = activeList();
-            else
+            } else {
                 WaitFor([&] { return pipelineIdle(); }, 30000);
+                if (m_options.verbose) {
+                    ui::TopicListPane &pane = m_form->topicListPane();
+                    const int index = pane.strip()->currentIndex();
+                    std::fprintf(stderr, "the list of %s is asked for again: caption \"%s\", %d rows\n",
+                                 boardId.c_str(), index >= 0 ? pane.strip()->caption(index).c_str() : "",
+                                 activeList() ? activeList()->topLevelItemCount() : -1);
+                }
+            }
         }
         if (!list) {
             fail("the list of " + boardId + " never came");
@@ -431,33 +441,33 @@ private:
         if (shown != expected)
             fail(topic.tid + ": the status says \"" + shown.toStdString() + "\", not \"" + expected.toStdString() +
                  "\"");
-        m_logs[topic.tid] = {&board, &topic, tab.lines};
+        m_logs[tab.listUrl + " " + topic.tid] = {&board, &topic, tab.listUrl, tab.lines};
     }
 
     /// The log files as the program left them: each the lines the tab held, which were checked.
     void checkLogFiles()
     {
-        std::map<std::string, std::string> paths;
         std::error_code ec;
         for (auto it = fs::recursive_directory_iterator(m_form->settings().path.log, ec);
-             !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
-            const std::string name = it->path().filename().string();
-            if (name.ends_with(".dat"))
-                paths[name.substr(0, name.size() - 4)] = it->path().string();
-            if (base::IsTemporaryFileName(name))
+             !ec && it != fs::recursive_directory_iterator(); it.increment(ec))
+            if (base::IsTemporaryFileName(it->path().filename().string()))
                 fail("a temporary file is left: " + it->path().string());
-        }
-        for (const auto &[tid, held] : m_logs) {
-            if (held.lines.empty())
-                continue;
-            const auto found = paths.find(tid);
-            if (found == paths.end()) {
-                fail(tid + ": no log file");
+        // Each topic's log where the program resolves it; two topics never share one.
+        std::map<std::string, std::string> owners;
+        for (const auto &[key, held] : m_logs) {
+            const auto boardDir = store::ResolveBoardLogDir({m_dir, m_form->settings().path.log}, held.listUrl);
+            const auto path = boardDir ? store::TopicLogFilePath(*boardDir, held.topic->tid) : std::nullopt;
+            if (!path) {
+                fail(key + ": no log path");
                 continue;
             }
-            const std::optional<base::Lines> lines = base::ReadLines(found->second);
+            if (const auto [at, added] = owners.emplace(*path, key); !added)
+                fail(key + " and " + at->second + " share the log file " + *path);
+            if (held.lines.empty())
+                continue;
+            const std::optional<base::Lines> lines = base::ReadLines(*path);
             if (!lines || *lines != held.lines)
-                fail(tid + ": the log file is not what the tab held");
+                fail(key + ": the log file is not what the tab held");
         }
     }
 
@@ -508,6 +518,7 @@ private:
     struct HeldLog {
         const boardserver::Board *board = nullptr;
         const boardserver::Topic *topic = nullptr;
+        std::string listUrl;
         std::vector<std::string> lines;
     };
 
