@@ -1,6 +1,7 @@
 // The plain-text matcher, the rules every match keeps, and the excerpts of matches.
 #include "search/matcher.h"
 
+#include <cstdint>
 #include <cstring>
 
 #include "base/text.h"
@@ -161,17 +162,65 @@ std::string EncodeQuery(std::string_view query)
     return out;
 }
 
+namespace {
+
+// Raises every byte a-z, wherever it stands. Any two texts equal under the NG lists' folding
+// are equal after this too (the folding raises a-z where they begin characters and keeps other
+// bytes of those characters), so a search over these bytes misses no match; what it finds besides
+// (a second byte raised, say) the check of each candidate turns down. Eight bytes at a time: this
+// pass runs over every byte the search reads.
+void RaiseAsciiBytes(std::string_view text, char *out)
+{
+    constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
+    const std::size_t n = text.size();
+    std::size_t i = 0;
+    for (; i + 8 <= n; i += 8) {
+        std::uint64_t x;
+        std::memcpy(&x, text.data() + i, 8);
+        const std::uint64_t low7 = x & (0x7F * kOnes);
+        const std::uint64_t atLeastA = low7 + (0x80 - 'a') * kOnes; // high bit: low7 >= 'a'
+        const std::uint64_t aboveZ = low7 + (0x80 - 'z' - 1) * kOnes; // high bit: low7 > 'z'
+        const std::uint64_t lower = atLeastA & ~aboveZ & ~x & (0x80 * kOnes);
+        x ^= lower >> 2; // 0x20 off each lower-case letter
+        std::memcpy(out + i, &x, 8);
+    }
+    for (; i < n; ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        out[i] = static_cast<char>(c >= 'a' && c <= 'z' ? c - 0x20 : c);
+    }
+}
+
+bool HasFullWidthLetter(std::string_view text)
+{
+    for (std::size_t i = 0; i < text.size(); i += CharWidth(text, i)) {
+        if (CharWidth(text, i) == 2 && static_cast<unsigned char>(text[i]) == 0x82) {
+            const auto trail = static_cast<unsigned char>(text[i + 1]);
+            if ((trail >= 0x60 && trail <= 0x79) || (trail >= 0x81 && trail <= 0x9A))
+                return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
 TextMatcher::TextMatcher(std::string_view query, bool ignoreCase)
 {
     if (query.empty())
         return;
-    m_fold = ignoreCase && HasFoldableLetter(query);
+    if (ignoreCase && HasFoldableLetter(query))
+        m_fold = HasFullWidthLetter(query) ? Fold::Full : Fold::Ascii;
     auto add = [this](const std::string &pattern) {
-        std::string p = m_fold ? FoldedSjis(pattern) : pattern;
-        for (const std::string &known : m_patterns)
-            if (known == p)
+        std::string p = pattern;
+        if (m_fold == Fold::Ascii)
+            RaiseAsciiBytes(pattern, p.data());
+        else if (m_fold == Fold::Full)
+            p = FoldedSjis(pattern);
+        for (std::size_t k = 0; k < m_patterns.size(); ++k)
+            if (m_patterns[k] == p && m_folded[k] == FoldedSjis(pattern))
                 return;
         m_patterns.push_back(std::move(p));
+        m_folded.push_back(FoldedSjis(pattern));
     };
     add(EncodeQuery(query));
     // Reply references are kept as ">>12" as often as "&gt;&gt;12": a query whose only markup
@@ -182,10 +231,13 @@ TextMatcher::TextMatcher(std::string_view query, bool ignoreCase)
 
 std::string_view TextMatcher::prepare(std::string_view text, std::string &scratch) const
 {
-    if (!m_fold)
+    if (m_fold == Fold::None)
         return text;
     scratch.resize(text.size());
-    FoldSjis(text, scratch.data());
+    if (m_fold == Fold::Ascii)
+        RaiseAsciiBytes(text, scratch.data());
+    else
+        FoldSjis(text, scratch.data());
     return scratch;
 }
 
@@ -203,11 +255,13 @@ std::size_t TextMatcher::nextCandidate(std::string_view prepared, std::size_t fr
 std::optional<Span> TextMatcher::findInLine(std::string_view line, std::string_view prepared) const
 {
     std::optional<Span> best;
-    for (const std::string &p : m_patterns) {
+    for (std::size_t k = 0; k < m_patterns.size(); ++k) {
+        const std::string &p = m_patterns[k];
         for (std::size_t at = Find(prepared, p, 0); at != kNone; at = Find(prepared, p, at + 1)) {
             if (best && at >= best->pos)
                 break;
-            if (IsWholeMatch(line, {at, p.size()})) {
+            if (IsWholeMatch(line, {at, p.size()}) &&
+                (m_fold != Fold::Ascii || FoldedSjis(line.substr(at, p.size())) == m_folded[k])) {
                 best = Span{at, p.size()};
                 break;
             }

@@ -78,8 +78,14 @@ public:
     const std::vector<std::string> &patterns() const { return m_patterns; }
 
 private:
-    std::vector<std::string> m_patterns;
-    bool m_fold = false;
+    enum class Fold {
+        None,  ///< bytes as they are
+        Ascii, ///< every byte a-z raised, a superset of the candidates that the check narrows
+        Full,  ///< folded character by character
+    };
+    std::vector<std::string> m_patterns; ///< as looked for in the prepared bytes
+    std::vector<std::string> m_folded;   ///< each pattern folded, for the check of a candidate
+    Fold m_fold = Fold::None;
 };
 
 /// The text around a match, shown in a result list: Shift_JIS, tags turned into blanks or

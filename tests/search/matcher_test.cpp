@@ -149,6 +149,10 @@ TEST(CaseFolding, LettersFoldInTheirOwnWidth)
     // Without folding the case counts.
     EXPECT_FALSE(Find("abc", Line("n", "t", "ABC"), false));
     EXPECT_TRUE(Find("ABC", Line("n", "t", "ABC"), false));
+    // ア (83 41) and ヂ (83 61) differ only in a second byte that is a letter: a query with
+    // letters, looked for with them folded, still tells the two apart.
+    EXPECT_FALSE(Find("a" + kA, Line("n", "t", "A" + kDi)));
+    EXPECT_TRUE(Find("a" + kDi, Line("n", "t", "A" + kDi)));
     // A folded letter in an entity name still is no text: "&LT;" is not looked into.
     EXPECT_FALSE(Find("LT", Line("n", "t", "&lt;")));
 }
@@ -185,6 +189,32 @@ TEST(CaseFolding, TheFoldingIsTheOneOfTheNgLists)
         }
     }
     EXPECT_EQ(foldedForms.size(), classes) << "characters the lists tell apart fold apart";
+}
+
+TEST(CaseFolding, EveryByteAndEveryAlignmentOfTheFoldedScan)
+{
+    // All 256 byte values at every offset of a long text: the letters found with folding are
+    // exactly the ASCII letters standing as characters of their own.
+    std::string text;
+    for (int round = 0; round < 3; ++round)
+        for (int c = 0; c < 0x100; ++c)
+            text += static_cast<char>(c);
+    for (char letter : {'a', 'q', 'z', 'A', 'Z'}) {
+        const std::string query(1, letter);
+        for (std::size_t shift = 0; shift < 9; ++shift) {
+            const std::string line = Line("n", "t", std::string(shift, ' ') + text);
+            TextMatcher m(query, true);
+            std::string scratch;
+            const std::string_view prepared = m.prepare(line, scratch);
+            ASSERT_EQ(prepared.size(), line.size());
+            for (std::size_t i = 0; i < line.size(); ++i) {
+                const auto c = static_cast<unsigned char>(line[i]);
+                const auto p = static_cast<unsigned char>(prepared[i]);
+                const bool lower = c >= 'a' && c <= 'z';
+                ASSERT_EQ(p, lower ? c - 0x20 : c) << "byte " << i << " shift " << shift;
+            }
+        }
+    }
 }
 
 TEST(CaseFolding, FoldingReadsCharactersFromTheStart)
