@@ -48,6 +48,11 @@ class Help;
 namespace post {
 class TPostFormDlg;
 }
+namespace search {
+class TSearchDlg;
+struct LogSource;
+enum class SearchScope;
+} // namespace search
 namespace view {
 class HtmlView;
 struct HitTestResult;
@@ -251,6 +256,20 @@ private:
     /// Shows what waits for the next batch now.
     void applyLiveUpdates();
     void scheduleLiveUpdates();
+
+    // The search through the stored logs (mainform_search.cpp).
+public:
+    /// The log search window, once `ToolSearch` has opened it.
+    search::TSearchDlg *searchDialog() const;
+
+private:
+    void wireSearch();
+    void ToolSearchExecute();
+    /// The logs of a scope: every board directory, the current board, the current topic.
+    std::optional<std::vector<search::LogSource>> searchSources(search::SearchScope scope, QString &why);
+    /// Opens the topic of a result from its log at number, the match marked in the page.
+    void openSearchResult(const search::LogSource &source, int number, const QString &matchText);
+    QPointer<search::TSearchDlg> m_searchDlg;
 
     // The log conversion tool (mainform_convert.cpp).
     void wireConvert();

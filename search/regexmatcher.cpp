@@ -1,0 +1,93 @@
+// Regular expressions over decoded log fields, their matches mapped back to Shift_JIS bytes.
+#include "search/regexmatcher.h"
+
+#include <QStringDecoder>
+#include <vector>
+
+#include "base/text.h"
+
+namespace search {
+
+namespace {
+
+constexpr int kLastTabField = static_cast<int>(LogField::Body);
+
+// One decoder per thread, as the workers decode side by side.
+QStringDecoder &Decoder()
+{
+    thread_local QStringDecoder decoder("Shift_JIS");
+    decoder.resetState();
+    return decoder;
+}
+
+QString Decode(std::string_view bytes)
+{
+    return Decoder().decode(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
+}
+
+// The byte offset of every UTF-16 position of the decoded field (one more for its end): each
+// character is decoded alone, so a byte the code page lacks cannot shift what follows it.
+std::vector<std::size_t> ByteOffsets(std::string_view field, QString &decoded)
+{
+    std::vector<std::size_t> offsets;
+    decoded.clear();
+    std::size_t i = 0;
+    while (i < field.size()) {
+        const std::size_t width =
+            base::IsSjisLeadByte(static_cast<unsigned char>(field[i])) && i + 1 < field.size() ? 2 : 1;
+        const QString one = Decode(field.substr(i, width));
+        for (qsizetype k = 0; k < one.size(); ++k)
+            offsets.push_back(i);
+        decoded += one;
+        i += width;
+    }
+    offsets.push_back(field.size());
+    return offsets;
+}
+
+} // namespace
+
+RegexMatcher::RegexMatcher(const QString &pattern, bool ignoreCase)
+    : m_regex(pattern, ignoreCase ? QRegularExpression::CaseInsensitiveOption : QRegularExpression::NoPatternOption)
+{
+}
+
+std::optional<Span> RegexMatcher::findInLine(std::string_view line, std::string_view) const
+{
+    if (!m_regex.isValid())
+        return std::nullopt;
+    std::size_t start = 0;
+    for (int field = 0; field <= kLastTabField && start <= line.size(); ++field) {
+        std::size_t end = field < kLastTabField ? line.find('\t', start) : line.size();
+        if (end == std::string_view::npos)
+            end = line.size();
+        const std::string_view text = line.substr(start, end - start);
+        if (field >= static_cast<int>(LogField::DateTime) && !text.empty()) {
+            // Most lines do not match: decode the field whole first, map offsets only for a match.
+            const QString quick = Decode(text);
+            if (m_regex.match(quick).hasMatch()) {
+                QString decoded;
+                const std::vector<std::size_t> offsets = ByteOffsets(text, decoded);
+                auto it = m_regex.globalMatch(decoded);
+                while (it.hasNext()) {
+                    const QRegularExpressionMatch m = it.next();
+                    if (m.capturedLength() == 0)
+                        continue;
+                    const auto from = static_cast<std::size_t>(m.capturedStart());
+                    const auto to = static_cast<std::size_t>(m.capturedEnd());
+                    if (to >= offsets.size())
+                        break;
+                    const Span span{start + offsets[from], offsets[to] - offsets[from]};
+                    if (span.length > 0 && IsWholeMatch(line, span))
+                        return span;
+                }
+            }
+        }
+        if (end >= line.size())
+            break;
+        start = end + 1;
+    }
+    return std::nullopt;
+}
+
+} // namespace search
