@@ -15,7 +15,8 @@ constexpr int kLastTabField = static_cast<int>(LogField::Body);
 // One decoder per thread, as the workers decode side by side.
 QStringDecoder &Decoder()
 {
-    thread_local QStringDecoder decoder("Shift_JIS");
+    // Stateless: a lead byte left alone at the end of a text is decoded there, not kept back.
+    thread_local QStringDecoder decoder("Shift_JIS", QStringConverter::Flag::Stateless);
     decoder.resetState();
     return decoder;
 }
@@ -25,24 +26,30 @@ QString Decode(std::string_view bytes)
     return Decoder().decode(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
 }
 
-// The byte offset of every UTF-16 position of the decoded field (one more for its end): each
+// Where each UTF-16 unit of the decoded field comes from: the bytes of its character. Each
 // character is decoded alone, so a byte the code page lacks cannot shift what follows it.
-std::vector<std::size_t> ByteOffsets(std::string_view field, QString &decoded)
+struct UnitBytes {
+    std::vector<std::size_t> start;
+    std::vector<std::size_t> end;
+};
+
+UnitBytes MapUnits(std::string_view field, QString &decoded)
 {
-    std::vector<std::size_t> offsets;
+    UnitBytes units;
     decoded.clear();
     std::size_t i = 0;
     while (i < field.size()) {
         const std::size_t width =
             base::IsSjisLeadByte(static_cast<unsigned char>(field[i])) && i + 1 < field.size() ? 2 : 1;
         const QString one = Decode(field.substr(i, width));
-        for (qsizetype k = 0; k < one.size(); ++k)
-            offsets.push_back(i);
+        for (qsizetype k = 0; k < one.size(); ++k) {
+            units.start.push_back(i);
+            units.end.push_back(i + width);
+        }
         decoded += one;
         i += width;
     }
-    offsets.push_back(field.size());
-    return offsets;
+    return units;
 }
 
 } // namespace
@@ -67,7 +74,7 @@ std::optional<Span> RegexMatcher::findInLine(std::string_view line, std::string_
             const QString quick = Decode(text);
             if (m_regex.match(quick).hasMatch()) {
                 QString decoded;
-                const std::vector<std::size_t> offsets = ByteOffsets(text, decoded);
+                const UnitBytes units = MapUnits(text, decoded);
                 auto it = m_regex.globalMatch(decoded);
                 while (it.hasNext()) {
                     const QRegularExpressionMatch m = it.next();
@@ -75,9 +82,9 @@ std::optional<Span> RegexMatcher::findInLine(std::string_view line, std::string_
                         continue;
                     const auto from = static_cast<std::size_t>(m.capturedStart());
                     const auto to = static_cast<std::size_t>(m.capturedEnd());
-                    if (to >= offsets.size())
+                    if (to > units.end.size() || from >= to)
                         break;
-                    const Span span{start + offsets[from], offsets[to] - offsets[from]};
+                    const Span span{start + units.start[from], units.end[to - 1] - units.start[from]};
                     if (span.length > 0 && IsWholeMatch(line, span))
                         return span;
                 }
