@@ -35,19 +35,23 @@ QString ScriptString(const QString &text)
 }
 
 // Marks the first occurrence of the text in message number's part of the page (from its anchor
-// up to the next message's) and brings it into view; true when it was found.
+// up to the next message's), across the text pieces links and breaks cut it into, and brings
+// it into view; true when it was found.
 QString MarkScript(int number, const QString &text)
 {
     return QStringLiteral(
                "(function(n,t){var a=document.anchors.namedItem('Res'+n);if(!a||!t)return false;"
-               "var lt=t.toLowerCase();"
                "var w=document.createTreeWalker(document.body,NodeFilter.SHOW_ELEMENT|NodeFilter.SHOW_TEXT);"
-               "w.currentNode=a;var node;while((node=w.nextNode())){"
+               "w.currentNode=a;var nodes=[],all='',node;while((node=w.nextNode())){"
                "if(node.nodeType===1){if(node.tagName==='A'&&node.name&&node.name.indexOf('Res')===0)break;continue;}"
-               "var i=node.data.indexOf(t);if(i<0)i=node.data.toLowerCase().indexOf(lt);if(i<0)continue;"
-               "var r=document.createRange();r.setStart(node,i);r.setEnd(node,i+t.length);"
+               "nodes.push([node,all.length]);all+=node.data;}"
+               "var i=all.indexOf(t);if(i<0)i=all.toLowerCase().indexOf(t.toLowerCase());if(i<0)return false;"
+               "var end=i+t.length,first=null;for(var k=0;k<nodes.length;k++){"
+               "var nd=nodes[k][0],at=nodes[k][1],s=Math.max(i,at),e=Math.min(end,at+nd.data.length);"
+               "if(s>=e)continue;var r=document.createRange();r.setStart(nd,s-at);r.setEnd(nd,e-at);"
                "var m=document.createElement('mark');m.className='nk-search-hit';r.surroundContents(m);"
-               "m.scrollIntoView({block:'center'});return true;}return false;})(%1,%2)")
+               "if(!first)first=m;}"
+               "if(first)first.scrollIntoView({block:'center'});return !!first;})(%1,%2)")
         .arg(number)
         .arg(ScriptString(text));
 }
@@ -133,7 +137,7 @@ std::optional<std::vector<search::LogSource>> TMainForm::searchSources(search::S
         dir = store::ResolveBoardLogDir({m_programDir, logRoot}, listUrl);
     if (!dir) {
         why = scope == search::SearchScope::Board ? QString::fromUtf8("検索する板がありません")
-                                                   : QString::fromUtf8("検索するスレッドがありません");
+                                                  : QString::fromUtf8("検索するスレッドがありません");
         return std::nullopt;
     }
     if (boardName.empty())
@@ -159,8 +163,9 @@ std::optional<std::vector<search::LogSource>> TMainForm::searchSources(search::S
 void TMainForm::openSearchResult(const search::LogSource &source, int number, const QString &matchText)
 {
     if (source.boardId.empty() || !store::IsTopicId(source.topicId)) {
-        m_showMessage(QString::fromUtf8("ログ検索"),
-                      QString::fromUtf8("このログの板がわからないため開けません。\n%1").arg(qtbridge::FromSjis(source.path)));
+        m_showMessage(
+            QString::fromUtf8("ログ検索"),
+            QString::fromUtf8("このログの板がわからないため開けません。\n%1").arg(qtbridge::FromSjis(source.path)));
         return;
     }
     const std::string pageKey = store::TopicMessageUrl(m_boardServer, source.boardId, source.topicId, "1");

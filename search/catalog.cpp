@@ -1,10 +1,6 @@
 // Finding the board directories and topic logs a search reads.
 #include "search/catalog.h"
 
-#include <algorithm>
-#include <dirent.h>
-#include <sys/stat.h>
-
 #include "base/programdir.h"
 #include "base/text.h"
 #include "base/textfile.h"
@@ -13,6 +9,10 @@
 #include "store/boardurls.h"
 #include "store/categoryfile.h"
 #include "store/safename.h"
+
+#include <algorithm>
+#include <dirent.h>
+#include <sys/stat.h>
 
 namespace search {
 

@@ -2,12 +2,12 @@
 // belongs to (its id, for opening a result, and its name), and the logs of one board or topic.
 #pragma once
 
+#include "search/logsearch.h"
+
 #include <map>
 #include <string>
 #include <string_view>
 #include <vector>
-
-#include "search/logsearch.h"
 
 namespace search {
 

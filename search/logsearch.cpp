@@ -1,14 +1,14 @@
 // Worker threads over topic log files, and the scan of one log's bytes.
 #include "search/logsearch.h"
 
+#include "base/text.h"
+#include "store/threadlog.h"
+
 #include <chrono>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-#include "base/text.h"
-#include "store/threadlog.h"
 
 namespace search {
 
@@ -88,10 +88,11 @@ std::vector<Hit> SearchLogText(std::string_view text, const Matcher &matcher, co
         if (candidate == std::string_view::npos || candidate >= text.size())
             break;
         const void *lf = candidate > from ? ::memrchr(text.data() + from, '\n', candidate - from) : nullptr;
-        const std::size_t lineStart = lf ? static_cast<std::size_t>(static_cast<const char *>(lf) - text.data()) + 1 : from;
+        const std::size_t lineStart =
+            lf ? static_cast<std::size_t>(static_cast<const char *>(lf) - text.data()) + 1 : from;
         const void *end = ::memchr(text.data() + candidate, '\n', text.size() - candidate);
-        const std::size_t lineEnd = end ? static_cast<std::size_t>(static_cast<const char *>(end) - text.data())
-                                        : text.size();
+        const std::size_t lineEnd =
+            end ? static_cast<std::size_t>(static_cast<const char *>(end) - text.data()) : text.size();
         const std::string_view line = WithoutLineEnd(text.substr(lineStart, lineEnd - lineStart));
         from = lineEnd + 1;
         const std::optional<Span> span = matcher.findInLine(line, prepared.substr(lineStart, line.size()));
@@ -117,8 +118,8 @@ LogSearch::~LogSearch()
     stop();
 }
 
-void LogSearch::start(std::vector<LogSource> sources, std::shared_ptr<const Matcher> matcher,
-                      SearchCallbacks callbacks, SearchOptions options)
+void LogSearch::start(std::vector<LogSource> sources, std::shared_ptr<const Matcher> matcher, SearchCallbacks callbacks,
+                      SearchOptions options)
 {
     stop();
     m_sources = std::move(sources);

@@ -3,6 +3,8 @@
 // read as they are on disk at that moment, so a message is found as soon as its log is written.
 #pragma once
 
+#include "search/matcher.h"
+
 #include <atomic>
 #include <cstddef>
 #include <functional>
@@ -11,8 +13,6 @@
 #include <string>
 #include <thread>
 #include <vector>
-
-#include "search/matcher.h"
 
 namespace search {
 

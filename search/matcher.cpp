@@ -1,11 +1,11 @@
 // The plain-text matcher, the rules every match keeps, and the excerpts of matches.
 #include "search/matcher.h"
 
-#include <cstdint>
-#include <cstring>
-
 #include "base/text.h"
 #include "search/sjisfold.h"
+
+#include <cstdint>
+#include <cstring>
 
 namespace search {
 
@@ -152,11 +152,20 @@ std::string EncodeQuery(std::string_view query)
             continue;
         }
         switch (query[i]) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
-        default: out += query[i];
+        case '&':
+            out += "&amp;";
+            break;
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        case '"':
+            out += "&quot;";
+            break;
+        default:
+            out += query[i];
         }
     }
     return out;
@@ -178,7 +187,7 @@ void RaiseAsciiBytes(std::string_view text, char *out)
         std::uint64_t x;
         std::memcpy(&x, text.data() + i, 8);
         const std::uint64_t low7 = x & (0x7F * kOnes);
-        const std::uint64_t atLeastA = low7 + (0x80 - 'a') * kOnes; // high bit: low7 >= 'a'
+        const std::uint64_t atLeastA = low7 + (0x80 - 'a') * kOnes;   // high bit: low7 >= 'a'
         const std::uint64_t aboveZ = low7 + (0x80 - 'z' - 1) * kOnes; // high bit: low7 > 'z'
         const std::uint64_t lower = atLeastA & ~aboveZ & ~x & (0x80 * kOnes);
         x ^= lower >> 2; // 0x20 off each lower-case letter

@@ -1,10 +1,10 @@
 // Regular expressions over decoded log fields, their matches mapped back to Shift_JIS bytes.
 #include "search/regexmatcher.h"
 
+#include "base/text.h"
+
 #include <QStringDecoder>
 #include <vector>
-
-#include "base/text.h"
 
 namespace search {
 
@@ -56,8 +56,7 @@ UnitBytes MapUnits(std::string_view field, QString &decoded)
 
 RegexMatcher::RegexMatcher(const QString &pattern, bool ignoreCase)
     : m_regex(pattern, ignoreCase ? QRegularExpression::CaseInsensitiveOption : QRegularExpression::NoPatternOption)
-{
-}
+{}
 
 std::optional<Span> RegexMatcher::findInLine(std::string_view line, std::string_view) const
 {

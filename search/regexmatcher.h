@@ -3,10 +3,10 @@
 // its match is carried back to the bytes of the line.
 #pragma once
 
+#include "search/matcher.h"
+
 #include <QRegularExpression>
 #include <QString>
-
-#include "search/matcher.h"
 
 namespace search {
 

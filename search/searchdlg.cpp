@@ -1,6 +1,9 @@
 // The log search window and the painting of its excerpts with the match marked.
 #include "search/searchdlg.h"
 
+#include "qtbridge/sjis.h"
+#include "search/regexmatcher.h"
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -14,9 +17,6 @@
 #include <QStyledItemDelegate>
 #include <QTreeWidget>
 #include <QVBoxLayout>
-
-#include "qtbridge/sjis.h"
-#include "search/regexmatcher.h"
 
 namespace search {
 
@@ -278,7 +278,10 @@ void TSearchDlg::finish(const Progress &p, bool stopped)
     m_searching = false;
     const std::size_t found = m_hits.size();
     if (stopped)
-        setStatus(QString::fromUtf8("検索を中止しました: %1 件 (%2 / %3 ログ)").arg(found).arg(p.filesDone).arg(p.filesTotal));
+        setStatus(QString::fromUtf8("検索を中止しました: %1 件 (%2 / %3 ログ)")
+                      .arg(found)
+                      .arg(p.filesDone)
+                      .arg(p.filesTotal));
     else if (p.limited)
         setStatus(QString::fromUtf8("見つかった数が多いため %1 件で打ち切りました").arg(found));
     else

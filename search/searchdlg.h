@@ -2,14 +2,14 @@
 // board, the current topic), and the messages found, listed while the search runs.
 #pragma once
 
+#include "search/logsearch.h"
+
 #include <QDialog>
 #include <QString>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
-
-#include "search/logsearch.h"
 
 class QCheckBox;
 class QComboBox;

@@ -34,7 +34,7 @@ void FoldSjis(std::string_view text, char *out)
             const unsigned char trail = in[i + 1];
             out[i] = static_cast<char>(c);
             out[i + 1] = static_cast<char>(c == kFullWidthLead && IsLowerFullWidthTrail(trail) ? trail - kFullWidthShift
-                                                                                                : trail);
+                                                                                               : trail);
             i += 2;
         } else {
             out[i] = static_cast<char>(c);
@@ -70,7 +70,8 @@ std::size_t CharStartAt(std::string_view text, std::size_t at)
 {
     std::size_t i = 0;
     while (i < text.size()) {
-        const std::size_t width = base::IsSjisLeadByte(static_cast<unsigned char>(text[i])) && i + 1 < text.size() ? 2 : 1;
+        const std::size_t width =
+            base::IsSjisLeadByte(static_cast<unsigned char>(text[i])) && i + 1 < text.size() ? 2 : 1;
         if (at < i + width)
             return i;
         i += width;

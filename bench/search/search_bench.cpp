@@ -3,6 +3,10 @@
 // (the files' cached pages dropped first), for a Japanese query and for a query with letters
 // (folded), against a plain memmem pass over the same bytes in the same process. --smoke runs a
 // small set once.
+#include "base/textfile.h"
+#include "search/catalog.h"
+#include "search/logsearch.h"
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -14,10 +18,6 @@
 #include <string>
 #include <unistd.h>
 #include <vector>
-
-#include "base/textfile.h"
-#include "search/catalog.h"
-#include "search/logsearch.h"
 
 namespace {
 
@@ -44,9 +44,9 @@ const char *kPieces[] = {
     "&lt;tag&gt; &amp; &quot;q&quot;",
     "abc def ghi ",
     "<br><br>",
-    "\x83\x65\x83\x58\x83\x67",                                 // テスト
-    "\x95\x5c\x8e\xa6\x82\xb7\x82\xe9\x81\x42",                 // 表示する。 (表 ends in 0x5C)
-    "\xb6\xc0\xb6\xc5 ",                                        // ｶﾀｶﾅ
+    "\x83\x65\x83\x58\x83\x67",                                                 // テスト
+    "\x95\x5c\x8e\xa6\x82\xb7\x82\xe9\x81\x42",                                 // 表示する。 (表 ends in 0x5C)
+    "\xb6\xc0\xb6\xc5 ",                                                        // ｶﾀｶﾅ
     "\x8d\xa1\x93\xfa\x82\xcd\x93\x56\x8b\x43\x82\xaa\x97\xc7\x82\xa2\x81\x42", // 今日は天気が良い。
 };
 

@@ -1,17 +1,17 @@
 // Which logs a search reads: board directories under the log root, their boards from the
 // category file and the board list files, and the topic logs of a board.
-#include <filesystem>
-#include <gtest/gtest.h>
-#include <string>
-#include <unistd.h>
-#include <vector>
-
 #include "base/textfile.h"
 #include "search/catalog.h"
 #include "store/boarddir.h"
 #include "store/boardlist.h"
 #include "store/boardurls.h"
 #include "store/categoryfile.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <string>
+#include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -83,8 +83,8 @@ TEST_F(CatalogTest, WithoutACategoryFileNoBoardIsKnown)
 
 TEST_F(CatalogTest, BoardDirectoriesAreTheOnesHoldingLogs)
 {
-    writeCategories({store::FormatCategoryLine("Cat", "http://c/a", 1, 0),
-                     store::FormatCategoryLine("One", board("b1"), 0, 1)});
+    writeCategories(
+        {store::FormatCategoryLine("Cat", "http://c/a", 1, 0), store::FormatCategoryLine("One", board("b1"), 0, 1)});
     writeLog(logRoot + "/Cat/One", "t1");
     writeLog(logRoot + "/Cat/One", "t2");
     writeLog(logRoot + "/Other/Nine", "t9");

@@ -1,5 +1,8 @@
 // The search through log files: the scan of a log's bytes, damaged logs, the hand-over of hits
 // in batches, the hit limit and stopping.
+#include "base/textfile.h"
+#include "search/logsearch.h"
+
 #include <atomic>
 #include <condition_variable>
 #include <filesystem>
@@ -9,9 +12,6 @@
 #include <string>
 #include <thread>
 #include <vector>
-
-#include "base/textfile.h"
-#include "search/logsearch.h"
 
 namespace {
 
@@ -75,9 +75,9 @@ TEST(LogText, ADamagedLogYieldsWhatIsReadable)
 {
     std::string text = Line(1, "T", "needle one") + "\r\n";
     text += std::string("\0\0\xff\x83\t\t\t", 8) + "\r\n"; // binary rubbish
-    text += "no tabs at all needle\r\n";                        // a line without fields
+    text += "no tabs at all needle\r\n";                   // a line without fields
     text += "\n\n\r\r\n";
-    text += Line(5, "T", "needle five") + "\n";        // a bare LF
+    text += Line(5, "T", "needle five") + "\n";     // a bare LF
     text += Line(6, "T", "needle six cut off\x83"); // the last line cut inside a character
     const auto hits = Scan(text, "needle");
     std::vector<int> numbers;

@@ -1,14 +1,14 @@
 // Finding a text in log lines: Shift_JIS character boundaries, fields, markup, case folding and
 // the excerpts of matches.
+#include "base/text.h"
+#include "search/matcher.h"
+#include "search/sjisfold.h"
+
 #include <algorithm>
 #include <gtest/gtest.h>
 #include <set>
 #include <string>
 #include <vector>
-
-#include "base/text.h"
-#include "search/matcher.h"
-#include "search/sjisfold.h"
 
 namespace {
 
@@ -77,7 +77,9 @@ TEST(SjisBoundaries, AMatchEndsWhereACharacterEnds)
 TEST(SjisBoundaries, HalfWidthKatakanaAreSingleBytes)
 {
     // ｱ is the single byte 0xB1; after it the next byte begins a character of its own.
-    const std::string line = Line("n", "t", "\xb1" "A\xb6\xc5");
+    const std::string line = Line("n", "t",
+                                  "\xb1"
+                                  "A\xb6\xc5");
     const auto hit = Find("A", line);
     ASSERT_TRUE(hit);
     EXPECT_EQ(hit->pos, BodyStart(line) + 1);
@@ -109,7 +111,7 @@ TEST(LogFields, NumbersAreNotSearchedButTheDateIs)
 TEST(LogFields, ShortAndDamagedLinesAreSafe)
 {
     for (const std::string &line : {std::string(), std::string("abc"), std::string("1\t0\tabc"),
-                                   std::string("1\t0\t2024\tname\x83"), std::string("\x83"), std::string(3, '\0')}) {
+                                    std::string("1\t0\t2024\tname\x83"), std::string("\x83"), std::string(3, '\0')}) {
         EXPECT_FALSE(Find("abc\x83", line));
         (void)Find("name", line);
         (void)Find("a", line);
@@ -171,9 +173,8 @@ TEST(CaseFolding, TheFoldingIsTheOneOfTheNgLists)
         for (int trail = 0x40; trail <= 0xFC; ++trail)
             chars.push_back(std::string{static_cast<char>(lead), static_cast<char>(trail)});
     }
-    std::sort(chars.begin(), chars.end(), [](const std::string &a, const std::string &b) {
-        return base::CompareTextNoCase(a, b) < 0;
-    });
+    std::sort(chars.begin(), chars.end(),
+              [](const std::string &a, const std::string &b) { return base::CompareTextNoCase(a, b) < 0; });
     std::set<std::string> foldedForms;
     std::size_t classes = 0;
     for (std::size_t i = 0; i < chars.size(); ++i) {

@@ -1,11 +1,11 @@
 // Regular expressions over the Shift_JIS log lines: matches carried back to the bytes, fields,
 // markup and case.
+#include "qtbridge/sjis.h"
+#include "search/regexmatcher.h"
+
 #include <QString>
 #include <gtest/gtest.h>
 #include <string>
-
-#include "qtbridge/sjis.h"
-#include "search/regexmatcher.h"
 
 namespace {
 

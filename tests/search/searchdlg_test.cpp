@@ -1,5 +1,9 @@
 // The log search window without the main window: results arrive while the search runs, each row
 // carries its log and message, a stop keeps what was found, and bad input is refused.
+#include "base/textfile.h"
+#include "qtbridge/sjis.h"
+#include "search/searchdlg.h"
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -13,10 +17,6 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <set>
-
-#include "base/textfile.h"
-#include "qtbridge/sjis.h"
-#include "search/searchdlg.h"
 
 namespace {
 
@@ -64,7 +64,8 @@ protected:
             sources.push_back(s);
         }
         search::TSearchDlg::Options options;
-        options.sources = [this](search::SearchScope scope, QString &why) -> std::optional<std::vector<search::LogSource>> {
+        options.sources = [this](search::SearchScope scope,
+                                 QString &why) -> std::optional<std::vector<search::LogSource>> {
             scopes.push_back(scope);
             if (scope == search::SearchScope::Topic) {
                 why = QStringLiteral("no topic");
@@ -114,7 +115,8 @@ TEST_F(SearchDialogTest, EveryMatchIsListedWithItsLogAndMessage)
         EXPECT_EQ(hit->number, 7);
         EXPECT_EQ(row->text(search::NumberColumn), QStringLiteral("7"));
         EXPECT_EQ(row->text(search::BoardColumn), QString::fromUtf8("板"));
-        EXPECT_EQ(row->text(search::TopicColumn), QString::fromUtf8("話題") + QString::fromStdString(source->topicId.substr(1)));
+        EXPECT_EQ(row->text(search::TopicColumn),
+                  QString::fromUtf8("話題") + QString::fromStdString(source->topicId.substr(1)));
         EXPECT_EQ(row->text(search::ExcerptColumn), QString::fromUtf8("the 探し物 is here"));
         topics.insert(source->topicId);
     }
