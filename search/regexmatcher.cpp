@@ -56,12 +56,29 @@ UnitBytes MapUnits(std::string_view field, QString &decoded)
 
 RegexMatcher::RegexMatcher(const QString &pattern, bool ignoreCase)
     : m_regex(pattern, ignoreCase ? QRegularExpression::CaseInsensitiveOption : QRegularExpression::NoPatternOption)
-{}
+{
+    // Compiled here, on one thread: the workers then only read it.
+    m_regex.optimize();
+}
 
 std::optional<Span> RegexMatcher::findInLine(std::string_view line, std::string_view) const
 {
     if (!m_regex.isValid())
         return std::nullopt;
+    // Most lines do not match: the line is decoded once and its fields tried as they stand; the
+    // offsets are mapped only for a field that matches. A damaged line whose decoding does not
+    // keep the tabs where they were is tried field by field.
+    const QString decoded = Decode(line);
+    std::vector<qsizetype> tabs;
+    for (qsizetype i = 0; i < decoded.size() && static_cast<int>(tabs.size()) < kLastTabField; ++i)
+        if (decoded[i] == u'\t')
+            tabs.push_back(i);
+    std::size_t byteTabs = 0;
+    for (std::size_t at = line.find('\t');
+         at != std::string_view::npos && byteTabs < static_cast<std::size_t>(kLastTabField);
+         at = line.find('\t', at + 1))
+        ++byteTabs;
+    const bool tabsKept = byteTabs == tabs.size();
     std::size_t start = 0;
     for (int field = 0; field <= kLastTabField && start <= line.size(); ++field) {
         std::size_t end = field < kLastTabField ? line.find('\t', start) : line.size();
@@ -69,12 +86,20 @@ std::optional<Span> RegexMatcher::findInLine(std::string_view line, std::string_
             end = line.size();
         const std::string_view text = line.substr(start, end - start);
         if (field >= static_cast<int>(LogField::DateTime) && !text.empty()) {
-            // Most lines do not match: decode the field whole first, map offsets only for a match.
-            const QString quick = Decode(text);
-            if (m_regex.match(quick).hasMatch()) {
-                QString decoded;
-                const UnitBytes units = MapUnits(text, decoded);
-                auto it = m_regex.globalMatch(decoded);
+            bool mayMatch = true;
+            if (tabsKept) {
+                const qsizetype from = tabs[static_cast<std::size_t>(field) - 1] + 1;
+                const qsizetype to = static_cast<std::size_t>(field) < tabs.size()
+                                         ? tabs[static_cast<std::size_t>(field)]
+                                         : decoded.size();
+                mayMatch = m_regex.match(QStringView(decoded).mid(from, to - from)).hasMatch();
+            } else {
+                mayMatch = m_regex.match(Decode(text)).hasMatch();
+            }
+            if (mayMatch) {
+                QString fieldText;
+                const UnitBytes units = MapUnits(text, fieldText);
+                auto it = m_regex.globalMatch(fieldText);
                 while (it.hasNext()) {
                     const QRegularExpressionMatch m = it.next();
                     if (m.capturedLength() == 0)

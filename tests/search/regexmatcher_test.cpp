@@ -94,6 +94,13 @@ TEST(RegexMatcher, BadPatternsAndBadBytesAreSafe)
     ASSERT_TRUE(hit);
     EXPECT_EQ(damaged.substr(hit->pos, hit->length), "xyz");
     EXPECT_FALSE(Find(QStringLiteral(""), damaged)) << "an empty match is none";
+    // A lead byte cut off right before a tab: the fields stay where the tabs are.
+    const std::string cut = Line("n\x83", "title\x83", "body needle");
+    const auto inBody = Find(QStringLiteral("needle"), cut);
+    ASSERT_TRUE(inBody);
+    EXPECT_EQ(inBody->pos, BodyStart(cut) + 5);
+    EXPECT_FALSE(Find(QStringLiteral("title.body"), cut));
+    EXPECT_TRUE(Find(QStringLiteral("^title"), cut));
 }
 
 } // namespace
