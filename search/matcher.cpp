@@ -142,6 +142,61 @@ bool IsWholeMatch(std::string_view line, Span span)
            place.field >= LogField::DateTime;
 }
 
+namespace {
+
+// A byte of a LineMap: its field in the low three bits, then these.
+constexpr unsigned char kFieldMask = 0x07;
+constexpr unsigned char kCharStart = 0x08;
+constexpr unsigned char kInMarkup = 0x10;  ///< a character that begins inside markup
+constexpr unsigned char kSeparator = 0x20; ///< a tab that ends a field
+
+} // namespace
+
+void LineMap::read(std::string_view line)
+{
+    m_info.assign(line.size(), 0);
+    int field = 0;
+    MarkupState markup;
+    std::size_t i = 0;
+    while (i < line.size()) {
+        const std::size_t width = CharWidth(line, i);
+        unsigned char info = static_cast<unsigned char>(field) | kCharStart | (markup.inside() ? kInMarkup : 0);
+        if (width == 1) {
+            const auto c = static_cast<unsigned char>(line[i]);
+            if (c == '\t' && field < kLastTabField) {
+                info |= kSeparator;
+                ++field;
+                markup.reset();
+            } else {
+                markup.take(c);
+            }
+        } else {
+            markup.inEntity = false;
+        }
+        m_info[i] = info;
+        if (width == 2)
+            m_info[i + 1] = static_cast<unsigned char>(info & kFieldMask);
+        i += width;
+    }
+}
+
+bool LineMap::isWholeMatch(Span span) const
+{
+    const std::size_t n = m_info.size();
+    if (span.length == 0 || span.pos >= n || span.length > n - span.pos)
+        return false;
+    const unsigned char first = m_info[span.pos];
+    const std::size_t end = span.pos + span.length;
+    const unsigned char last = m_info[end - 1];
+    if (!(first & kCharStart) || (first & kInMarkup) || (first & kSeparator))
+        return false;
+    if (end < n && !(m_info[end] & kCharStart))
+        return false;
+    if ((first & kFieldMask) != (last & kFieldMask) || (last & kSeparator))
+        return false;
+    return (first & kFieldMask) >= static_cast<unsigned char>(LogField::DateTime);
+}
+
 std::string EncodeQuery(std::string_view query)
 {
     std::string out;
@@ -264,12 +319,18 @@ std::size_t TextMatcher::nextCandidate(std::string_view prepared, std::size_t fr
 std::optional<Span> TextMatcher::findInLine(std::string_view line, std::string_view prepared) const
 {
     std::optional<Span> best;
+    thread_local LineMap map;
+    bool mapped = false;
     for (std::size_t k = 0; k < m_patterns.size(); ++k) {
         const std::string &p = m_patterns[k];
         for (std::size_t at = Find(prepared, p, 0); at != kNone; at = Find(prepared, p, at + 1)) {
             if (best && at >= best->pos)
                 break;
-            if (IsWholeMatch(line, {at, p.size()}) &&
+            if (!mapped) {
+                map.read(line);
+                mapped = true;
+            }
+            if (map.isWholeMatch({at, p.size()}) &&
                 (m_fold != Fold::Ascii || FoldedSjis(line.substr(at, p.size())) == m_folded[k])) {
                 best = Span{at, p.size()};
                 break;

@@ -61,6 +61,19 @@ MatchPlace PlaceOf(std::string_view line, Span span);
 /// inside markup.
 bool IsWholeMatch(std::string_view line, Span span);
 
+/// IsWholeMatch for many candidates in one line: the line is read once, then each candidate is
+/// checked without reading the line again (a long line full of near misses stays linear).
+class LineMap {
+public:
+    /// Reads line, which must outlive the map's use. Reuses the map's memory.
+    void read(std::string_view line);
+    /// The same answer as IsWholeMatch(line, span).
+    bool isWholeMatch(Span span) const;
+
+private:
+    std::vector<unsigned char> m_info; ///< per byte: its field, and the flags below
+};
+
 /// The query as the page's HTML text writes it: & < > " as entities.
 std::string EncodeQuery(std::string_view query);
 

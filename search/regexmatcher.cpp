@@ -79,6 +79,8 @@ std::optional<Span> RegexMatcher::findInLine(std::string_view line, std::string_
          at = line.find('\t', at + 1))
         ++byteTabs;
     const bool tabsKept = byteTabs == tabs.size();
+    thread_local LineMap map;
+    bool mapped = false;
     std::size_t start = 0;
     for (int field = 0; field <= kLastTabField && start <= line.size(); ++field) {
         std::size_t end = field < kLastTabField ? line.find('\t', start) : line.size();
@@ -109,7 +111,11 @@ std::optional<Span> RegexMatcher::findInLine(std::string_view line, std::string_
                     if (to > units.end.size() || from >= to)
                         break;
                     const Span span{start + units.start[from], units.end[to - 1] - units.start[from]};
-                    if (span.length > 0 && IsWholeMatch(line, span))
+                    if (!mapped) {
+                        map.read(line);
+                        mapped = true;
+                    }
+                    if (span.length > 0 && map.isWholeMatch(span))
                         return span;
                 }
             }

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <gtest/gtest.h>
+#include <random>
 #include <set>
 #include <string>
 #include <vector>
@@ -117,6 +118,38 @@ TEST(LogFields, ShortAndDamagedLinesAreSafe)
         (void)Find("a", line);
     }
     EXPECT_TRUE(Find("abc", "1\t0\tabc")) << "a line cut short keeps its readable fields";
+}
+
+TEST(LogFields, TheLineMapAgreesWithTheLineReadForEachCandidate)
+{
+    // Random lines of the bytes that matter (tabs, markup, lead and second bytes, a half-width
+    // kana) and every span in them: the map that checks candidates in constant time gives the
+    // same answers as reading the line for each one.
+    const unsigned char alphabet[] = {'a', 'A', '\t', '<', '>', '&', ';', 'l', 't', 0x83, 0x41, 0x95, 0x5c, 0xb1, ' '};
+    std::mt19937 random(7);
+    search::LineMap map;
+    for (int round = 0; round < 400; ++round) {
+        std::string line;
+        const std::size_t n = random() % 40;
+        for (std::size_t i = 0; i < n; ++i)
+            line += static_cast<char>(alphabet[random() % sizeof alphabet]);
+        map.read(line);
+        for (std::size_t pos = 0; pos <= n; ++pos)
+            for (std::size_t length = 0; length <= n - pos + 1; ++length)
+                ASSERT_EQ(map.isWholeMatch({pos, length}), search::IsWholeMatch(line, {pos, length}))
+                    << round << " " << pos << " " << length;
+    }
+}
+
+TEST(LogFields, ALongLineOfNearMissesIsReadOnce)
+{
+    // Every second byte of this line is the letter A, none of them a character: a check that
+    // read the line again for each candidate would take minutes here.
+    std::string body;
+    for (int i = 0; i < 200000; ++i)
+        body += kA;
+    EXPECT_FALSE(Find("A", Line("n", "t", body)));
+    EXPECT_TRUE(Find("A", Line("n", "t", body + "A")));
 }
 
 TEST(Markup, TagsAndEntityNamesAreNotText)
