@@ -17,6 +17,7 @@
 #include <QStyledItemDelegate>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <tuple>
 
 namespace search {
 
@@ -70,6 +71,25 @@ QString Sjis(const std::string &bytes)
 {
     return qtbridge::FromSjis(bytes);
 }
+
+// A result row: numbers sort as numbers, and rows equal in a column keep the order of board,
+// topic and message.
+class ResultRow : public QTreeWidgetItem {
+public:
+    using QTreeWidgetItem::QTreeWidgetItem;
+
+    bool operator<(const QTreeWidgetItem &other) const override
+    {
+        const int column = treeWidget() ? treeWidget()->sortColumn() : 0;
+        auto key = [column](const QTreeWidgetItem &row) {
+            const int number = row.text(NumberColumn).toInt();
+            const bool byNumber = column == NumberColumn;
+            return std::make_tuple(byNumber ? number : 0, byNumber ? QString() : row.text(column),
+                                   row.text(BoardColumn), row.text(TopicColumn), number);
+        };
+        return key(*this) < key(other);
+    }
+};
 
 } // namespace
 
@@ -186,6 +206,8 @@ bool TSearchDlg::startSearch()
 
     ++m_generation;
     m_search.stop();
+    m_results->setSortingEnabled(false); // rows stay in the order they come while the search runs
+    m_results->header()->setSortIndicator(-1, Qt::AscendingOrder);
     m_results->clear();
     m_hits.clear();
     m_sources = std::move(*sources);
@@ -244,7 +266,7 @@ void TSearchDlg::addHits(std::vector<Hit> hits)
         if (h.source >= m_sources.size())
             continue;
         const LogSource &s = m_sources[h.source];
-        auto *row = new QTreeWidgetItem;
+        auto *row = new ResultRow;
         row->setText(BoardColumn, Sjis(s.boardName));
         row->setText(TopicColumn, Sjis(h.title));
         row->setText(NumberColumn, QString::number(h.number));
@@ -286,6 +308,7 @@ void TSearchDlg::finish(const Progress &p, bool stopped)
         setStatus(QString::fromUtf8("見つかった数が多いため %1 件で打ち切りました").arg(found));
     else
         setStatus(QString::fromUtf8("検索終了: %1 件 (%2 ログ)").arg(found).arg(p.filesTotal));
+    m_results->setSortingEnabled(true); // a click on a heading sorts now
     updateButtons();
     emit searchFinished();
 }

@@ -125,6 +125,28 @@ TEST_F(SearchDialogTest, EveryMatchIsListedWithItsLogAndMessage)
     EXPECT_FALSE(dlg->stopButton()->isEnabled());
 }
 
+TEST_F(SearchDialogTest, FinishedResultsSortByTheirHeadings)
+{
+    ASSERT_TRUE(searchFor(QStringLiteral("hay")));
+    QTreeWidget *list = dlg->results();
+    list->sortByColumn(search::NumberColumn, Qt::AscendingOrder);
+    int previous = 0;
+    for (int i = 0; i < list->topLevelItemCount(); ++i) {
+        const int number = list->topLevelItem(i)->text(search::NumberColumn).toInt();
+        ASSERT_GE(number, previous) << "numbers sort as numbers: 9 before 10";
+        previous = number;
+    }
+    EXPECT_EQ(previous, 20);
+    // The rows still lead to their own hits after the sort.
+    for (int i = 0; i < list->topLevelItemCount(); ++i)
+        ASSERT_EQ(dlg->hitOf(list->topLevelItem(i))->number, list->topLevelItem(i)->text(search::NumberColumn).toInt());
+    // A new search lists its rows as they come again.
+    ASSERT_TRUE(dlg->startSearch());
+    EXPECT_FALSE(list->isSortingEnabled());
+    ASSERT_TRUE(WaitFor([&] { return !dlg->isSearching(); }));
+    EXPECT_TRUE(list->isSortingEnabled());
+}
+
 TEST_F(SearchDialogTest, OpeningARowNamesItsTopicAndMessage)
 {
     ASSERT_TRUE(searchFor(QString::fromUtf8("探し物")));
