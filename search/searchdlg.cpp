@@ -356,17 +356,14 @@ void TSearchDlg::openResult(QTreeWidgetItem *row)
 
 void TSearchDlg::keyPressEvent(QKeyEvent *event)
 {
-    // Enter in the list opens its row (the list's own activation); elsewhere it searches rather
-    // than closing the window.
+    // Enter searches in the text box and opens a row in the list (their own handling); what they
+    // pass on must not close the window.
     if (event->key() == Qt::Key_Escape && m_searching) {
         stopSearch();
         return;
     }
-    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        if (!m_results->hasFocus()) // the list has opened its row already
-            startSearch();
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
         return;
-    }
     QDialog::keyPressEvent(event);
 }
 

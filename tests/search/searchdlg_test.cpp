@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
 #include <filesystem>
@@ -157,6 +158,21 @@ TEST_F(SearchDialogTest, OpeningARowNamesItsTopicAndMessage)
     EXPECT_EQ(opened[0][0].value<search::LogSource>().topicId, dlg->sourceOf(row)->topicId);
     EXPECT_EQ(opened[0][1].toInt(), 7);
     EXPECT_EQ(opened[0][2].toString(), QString::fromUtf8("探し物"));
+}
+
+TEST_F(SearchDialogTest, EnterSearchesOnceInTheTextAndOpensOnceInTheList)
+{
+    QSignalSpy finished(dlg.get(), &search::TSearchDlg::searchFinished);
+    QSignalSpy opened(dlg.get(), &search::TSearchDlg::openRequested);
+    dlg->textEdit()->setText(QString::fromUtf8("探し物"));
+    QTest::keyClick(dlg->textEdit(), Qt::Key_Return);
+    ASSERT_TRUE(WaitFor([&] { return finished.count() > 0 && !dlg->isSearching(); }));
+    EXPECT_EQ(scopes.size(), 1u) << "one search started";
+    EXPECT_EQ(dlg->results()->topLevelItemCount(), 30);
+    dlg->results()->setCurrentItem(dlg->results()->topLevelItem(2));
+    QTest::keyClick(dlg->results(), Qt::Key_Return);
+    EXPECT_EQ(opened.count(), 1);
+    EXPECT_EQ(scopes.size(), 1u) << "Enter in the list does not search again";
 }
 
 TEST_F(SearchDialogTest, ANewSearchReplacesTheResults)
