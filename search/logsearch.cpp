@@ -48,7 +48,7 @@ bool ReadLogFile(const std::string &path, std::string &out)
     if (fd < 0)
         return false;
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || static_cast<std::size_t>(st.st_size) > kMaxLogBytes) {
         ::close(fd);
         return false;
     }
@@ -56,8 +56,14 @@ bool ReadLogFile(const std::string &path, std::string &out)
     out.resize(static_cast<std::size_t>(st.st_size) + 1);
     std::size_t used = 0;
     for (;;) {
-        if (used == out.size())
+        if (used == out.size()) {
+            if (out.size() > kMaxLogBytes) { // grown past the bound while being read
+                out.clear();
+                ::close(fd);
+                return false;
+            }
             out.resize(out.size() * 2 + 4096);
+        }
         const ssize_t got = ::read(fd, out.data() + used, out.size() - used);
         if (got < 0 && errno == EINTR)
             continue;

@@ -61,7 +61,11 @@ struct SearchCallbacks {
     std::function<void(const Progress &, bool stopped)> finished;
 };
 
-/// Reads path whole; false when it cannot be read. Damaged bytes are read as they are.
+/// The largest log read: far beyond any topic's log, and a bound on what a worker holds.
+inline constexpr std::size_t kMaxLogBytes = 256u << 20;
+
+/// Reads path whole; false when it cannot be read or is larger than kMaxLogBytes. Damaged bytes
+/// are read as they are.
 bool ReadLogFile(const std::string &path, std::string &out);
 
 /// Every hit of matcher in one log text (what a worker does with a file's bytes), in line order.

@@ -181,6 +181,23 @@ TEST_F(LogSearchTest, EveryMatchOfEveryLogArrivesOnceInBatches)
     EXPECT_EQ(c.last.hits, 400u);
 }
 
+TEST_F(LogSearchTest, ALogTooLargeToBeOneIsPassedOver)
+{
+    auto sources = writeLogs(2, 3);
+    // A sparse file: large to the reader, nothing on the disk.
+    std::filesystem::resize_file(sources[0].path, search::kMaxLogBytes + 1);
+    std::string bytes;
+    EXPECT_FALSE(search::ReadLogFile(sources[0].path, bytes));
+    EXPECT_TRUE(bytes.empty());
+    EXPECT_TRUE(search::ReadLogFile(sources[1].path, bytes));
+    Collected c;
+    search::LogSearch s;
+    s.start(sources, std::make_shared<TextMatcher>("needle", true), collect(c));
+    s.wait();
+    EXPECT_EQ(c.hits.size(), 1u);
+    EXPECT_EQ(c.last.filesDone, 2u);
+}
+
 TEST_F(LogSearchTest, TheHitLimitEndsTheSearchEarly)
 {
     auto sources = writeLogs(50, 30);
