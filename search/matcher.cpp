@@ -340,6 +340,36 @@ std::optional<Span> TextMatcher::findInLine(std::string_view line, std::string_v
     return best;
 }
 
+LiteralPrefilter::LiteralPrefilter(std::string_view literal, bool ignoreCase)
+{
+    if (ignoreCase && HasFoldableLetter(literal))
+        m_fold = HasFullWidthLetter(literal) ? 2 : 1;
+    m_pattern = std::string(literal);
+    if (m_fold == 1)
+        RaiseAsciiBytes(literal, m_pattern.data());
+    else if (m_fold == 2)
+        m_pattern = FoldedSjis(literal);
+}
+
+std::string_view LiteralPrefilter::prepare(std::string_view text, std::string &scratch) const
+{
+    if (m_fold == 0)
+        return text;
+    scratch.resize(text.size());
+    if (m_fold == 1)
+        RaiseAsciiBytes(text, scratch.data());
+    else
+        FoldSjis(text, scratch.data());
+    return scratch;
+}
+
+std::size_t LiteralPrefilter::nextCandidate(std::string_view prepared, std::size_t from) const
+{
+    if (m_pattern.empty())
+        return from < prepared.size() ? from : kNone;
+    return Find(prepared, m_pattern, from);
+}
+
 std::string PlainFieldText(std::string_view text)
 {
     struct Entity {

@@ -101,6 +101,21 @@ private:
     Fold m_fold = Fold::None;
 };
 
+/// Bytes that every match of some other matcher holds: looked for first, so that only the lines
+/// holding them are read further. Letters are folded as TextMatcher folds them when asked.
+class LiteralPrefilter {
+public:
+    /// literal is Shift_JIS and not empty.
+    LiteralPrefilter(std::string_view literal, bool ignoreCase);
+    std::string_view prepare(std::string_view text, std::string &scratch) const;
+    std::size_t nextCandidate(std::string_view prepared, std::size_t from) const;
+    const std::string &pattern() const { return m_pattern; }
+
+private:
+    std::string m_pattern;
+    int m_fold = 0; ///< 0 none, 1 a-z raised, 2 folded character by character
+};
+
 /// The text around a match, shown in a result list: Shift_JIS, tags turned into blanks or
 /// dropped, entities decoded, cut on character boundaries.
 struct Excerpt {

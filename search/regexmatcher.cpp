@@ -2,8 +2,10 @@
 #include "search/regexmatcher.h"
 
 #include "base/text.h"
+#include "qtbridge/sjis.h"
 
 #include <QStringDecoder>
+#include <algorithm>
 #include <vector>
 
 namespace search {
@@ -52,13 +54,133 @@ UnitBytes MapUnits(std::string_view field, QString &decoded)
     return units;
 }
 
+// The full-width Latin letters, which the lists fold like ASCII ones.
+bool IsFullWidthLatin(QChar c)
+{
+    const char16_t u = c.unicode();
+    return (u >= 0xFF21 && u <= 0xFF3A) || (u >= 0xFF41 && u <= 0xFF5A);
+}
+
 } // namespace
+
+QString RequiredLiteral(const QString &pattern, bool ignoreCase)
+{
+    if (pattern.contains(QLatin1String("(?")))
+        return {};
+    std::vector<QString> runs;
+    QString run;
+    bool lastLiteral = false; // the atom before a quantifier was the run's last character
+    int depth = 0;
+    auto endRun = [&] {
+        if (!run.isEmpty())
+            runs.push_back(run);
+        run.clear();
+        lastLiteral = false;
+    };
+    auto literal = [&](QChar c) {
+        if (depth == 0) {
+            run += c;
+            lastLiteral = true;
+        } else {
+            lastLiteral = false;
+        }
+    };
+    const qsizetype n = pattern.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const QChar c = pattern[i];
+        if (c == u'\\') {
+            if (i + 1 >= n)
+                return {};
+            const QChar next = pattern[++i];
+            if (next.unicode() < 0x80 && !next.isLetterOrNumber()) {
+                literal(next);
+            } else if (QStringLiteral("dDwWsSbBhHvVRX").contains(next)) {
+                endRun();
+            } else {
+                return {}; // escapes with arguments, quoting, back references: not followed
+            }
+        } else if (c == u'[') {
+            endRun();
+            // Up to the class's end; a "]" first in the class is one of its characters.
+            qsizetype j = i + 1;
+            if (j < n && pattern[j] == u'^')
+                ++j;
+            if (j < n && pattern[j] == u']')
+                ++j;
+            while (j < n && pattern[j] != u']') {
+                if (pattern[j] == u'\\')
+                    ++j;
+                ++j;
+            }
+            if (j >= n)
+                return {};
+            i = j;
+        } else if (c == u'(') {
+            endRun();
+            ++depth;
+        } else if (c == u')') {
+            endRun();
+            --depth;
+        } else if (c == u'|') {
+            if (depth <= 0)
+                return {};
+            endRun();
+        } else if (c == u'?' || c == u'*' || c == u'{') {
+            if (lastLiteral && depth == 0)
+                run.chop(1); // optional or repeated from zero: not required
+            endRun();
+            if (c == u'{') {
+                const qsizetype close = pattern.indexOf(u'}', i);
+                if (close < 0)
+                    return {};
+                i = close;
+            }
+        } else if (c == u'+') {
+            endRun(); // required once; what follows may repeat it
+        } else if (c == u'.' || c == u'^' || c == u'$') {
+            endRun();
+        } else {
+            literal(c);
+        }
+    }
+    endRun();
+    QString best;
+    for (const QString &r : runs)
+        if (r.size() > best.size())
+            best = r;
+    const bool ascii = std::all_of(best.begin(), best.end(), [](QChar c) { return c.unicode() < 0x80; });
+    if (best.size() < (ascii ? 2 : 1))
+        return {};
+    for (QChar c : best) {
+        const bool hasCase = c.toLower() != c || c.toUpper() != c;
+        if (ignoreCase && hasCase && c.unicode() >= 0x80 && !IsFullWidthLatin(c))
+            return {};
+        if (c.unicode() < 0x20)
+            return {};
+    }
+    if (qtbridge::FromSjis(qtbridge::ToSjis(best)) != best)
+        return {};
+    return best;
+}
 
 RegexMatcher::RegexMatcher(const QString &pattern, bool ignoreCase)
     : m_regex(pattern, ignoreCase ? QRegularExpression::CaseInsensitiveOption : QRegularExpression::NoPatternOption)
 {
     // Compiled here, on one thread: the workers then only read it.
     m_regex.optimize();
+    const QString literal = m_regex.isValid() ? RequiredLiteral(pattern, ignoreCase) : QString();
+    if (!literal.isEmpty())
+        m_prefilter.emplace(qtbridge::ToSjis(literal), ignoreCase);
+}
+
+std::string_view RegexMatcher::prepare(std::string_view text, std::string &scratch) const
+{
+    return m_prefilter ? m_prefilter->prepare(text, scratch) : text;
+}
+
+std::size_t RegexMatcher::nextCandidate(std::string_view prepared, std::size_t from) const
+{
+    return m_prefilter ? m_prefilter->nextCandidate(prepared, from) : Matcher::nextCandidate(prepared, from);
 }
 
 std::optional<Span> RegexMatcher::findInLine(std::string_view line, std::string_view) const

@@ -1,10 +1,13 @@
 // Regular expressions over the Shift_JIS log lines: matches carried back to the bytes, fields,
 // markup and case.
 #include "qtbridge/sjis.h"
+#include "search/logsearch.h"
 #include "search/regexmatcher.h"
 
 #include <QString>
 #include <gtest/gtest.h>
+#include <iterator>
+#include <random>
 #include <string>
 
 namespace {
@@ -12,9 +15,9 @@ namespace {
 using search::RegexMatcher;
 using search::Span;
 
-std::string Line(const std::string &author, const std::string &title, const std::string &body)
+std::string Line(const std::string &author, const std::string &title, const std::string &body, int number = 3)
 {
-    return "3\t1\t2024/05/06 12:34\t" + author + "\t" + title + "\t" + body;
+    return std::to_string(number) + "\t1\t2024/05/06 12:34\t" + author + "\t" + title + "\t" + body;
 }
 
 std::size_t BodyStart(const std::string &line)
@@ -79,6 +82,83 @@ TEST(RegexMatcher, CaseIsIgnoredOnlyWhenAsked)
     EXPECT_TRUE(Find(QStringLiteral("NEEDLE"), Line("n", "t", "a needle")));
     EXPECT_FALSE(Find(QStringLiteral("NEEDLE"), Line("n", "t", "a needle"), false));
     EXPECT_TRUE(Find(QString::fromUtf8("ＡＢ"), Line("n", "t", qtbridge::Sjis("ａｂ"))));
+}
+
+TEST(RegexLiteral, TheTextEveryMatchHolds)
+{
+    struct Case {
+        const char *pattern;
+        const char *literal; // UTF-8
+    };
+    const Case cases[] = {
+        {"needle\\w+", "needle"}, {"\\d+abc", "abc"},  {"ab?cd", "cd"},       {"x{2}yz", "yz"}, {"\\.txt", ".txt"},
+        {"[abc]def", "def"},      {"[]x]yz", "yz"},    {"(foo)barr", "barr"}, {"a*?bc", "bc"},  {"ab+cd", "ab"},
+        {"^start", "start"},      {"日本.語", "日本"}, {"foo|bar", ""},       {"(?i)abc", ""},  {"\\Qab\\E", ""},
+        {"(a)\\1bc", ""},         {"a.b", ""},         {"[unclosed", ""},     {"a{2", ""},      {"(x|y)zw", "zw"},
+        {"\\x41bc", ""},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(search::RequiredLiteral(QString::fromUtf8(c.pattern), false), QString::fromUtf8(c.literal))
+            << c.pattern;
+    // Folding wider than the lists' is not relied upon: Greek letters have two cases in Unicode.
+    EXPECT_EQ(search::RequiredLiteral(QString::fromUtf8("αβγ"), true), QString());
+    EXPECT_EQ(search::RequiredLiteral(QString::fromUtf8("αβγ"), false), QString::fromUtf8("αβγ"));
+    EXPECT_EQ(search::RequiredLiteral(QString::fromUtf8("ＡＢ"), true), QString::fromUtf8("ＡＢ"));
+    // A character Shift_JIS has no code for (the wave dash is written as the full-width tilde).
+    EXPECT_EQ(search::RequiredLiteral(QString::fromUtf8("a〜b"), false), QString());
+}
+
+TEST(RegexLiteral, LookingForTheLiteralFirstFindsWhatReadingEveryLineFinds)
+{
+    // Lines of letters in both cases and widths, markup, Japanese and damaged bytes.
+    const std::string pieces[] = {"Needle",
+                                  "needle",
+                                  "NEEDLE",
+                                  "needles",
+                                  "<br>",
+                                  "&lt;b&gt;",
+                                  "foo.bar",
+                                  qtbridge::Sjis("日本語"),
+                                  qtbridge::Sjis("ＮＥＥＤＬＥ"),
+                                  qtbridge::Sjis("ｎｅｅｄｌｅ"),
+                                  "\x83",
+                                  "x\x95\x5c",
+                                  " ",
+                                  "\t",
+                                  "abc123",
+                                  "\xb1" "A"};
+    std::mt19937 random(11);
+    std::string text;
+    for (int n = 1; n <= 400; ++n) {
+        std::string body;
+        for (int k = random() % 8; k > 0; --k)
+            body += pieces[random() % std::size(pieces)];
+        text += Line("n", pieces[random() % std::size(pieces)], body, n) + "\r\n";
+    }
+    const char *patterns[] = {"needle",  "ne+dle\\w*", "needle(s)?", "foo\\.bar", "日本", "ＮＥＥＤ",
+                              "\\d+abc", "b.r",        "NEEDLE",     "ｎｅｅｄ",  "A$"};
+    for (const char *pattern : patterns) {
+        for (bool fold : {false, true}) {
+            RegexMatcher m(QString::fromUtf8(pattern), fold);
+            ASSERT_TRUE(m.isValid());
+            std::vector<int> everyLine;
+            std::size_t start = 0, lineNumber = 0;
+            while (start < text.size()) {
+                const std::size_t end = text.find("\r\n", start);
+                const std::string_view line(text.data() + start, end - start);
+                ++lineNumber;
+                if (m.findInLine(line, line))
+                    everyLine.push_back(static_cast<int>(lineNumber));
+                start = end + 2;
+            }
+            std::vector<int> filtered;
+            for (const search::Hit &h : search::SearchLogText(text, m, {}, 0))
+                filtered.push_back(h.number);
+            // Line numbers and message numbers agree: message n is line n.
+            EXPECT_EQ(filtered, everyLine) << pattern << " fold " << fold << " prefilter " << m.prefilterBytes();
+        }
+    }
+    EXPECT_FALSE(RegexMatcher(QStringLiteral("needle"), true).prefilterBytes().empty());
 }
 
 TEST(RegexMatcher, BadPatternsAndBadBytesAreSafe)
