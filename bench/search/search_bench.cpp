@@ -245,7 +245,8 @@ int main(int argc, char **argv)
         const double regexMs = Millis([&] {
             regexHits = Run(sources, std::make_shared<search::RegexMatcher>(QStringLiteral("needle\\w+"), true));
         });
-        std::printf("regular expression needle\\w+: %zu hits, warm %.1f ms (only lines holding \"needle\" decoded)\n", regexHits, regexMs);
+        std::printf("regular expression needle\\w+: %zu hits, warm %.1f ms (only lines holding \"needle\" decoded)\n",
+                    regexHits, regexMs);
     }
 #endif
     std::printf("reference (read + memmem, one thread): warm %.1f ms, cold %.1f ms; ratio warm %.2f, cold %.2f\n",
