@@ -12,13 +12,13 @@
 namespace search {
 
 /// A text every match of pattern holds, as the pattern writes it outside groups, classes and
-/// optional parts: "needle\\w+" holds "needle". Empty when there is none the search can rely on
+/// optional parts: needle\w+ holds "needle". Empty when there is none the search can rely on
 /// (alternatives, inline options, back references, letters whose case Unicode folds wider than
 /// the lists do, characters without a Shift_JIS code).
 QString RequiredLiteral(const QString &pattern, bool ignoreCase);
 
 /// The lines that hold the pattern's required literal (RequiredLiteral) are found as the plain
-/// text is; without one, every line is read. Without case, letters are
+/// text is, and only they are decoded; without one, every line is. Without case, letters are
 /// compared as QRegularExpression::CaseInsensitiveOption compares them: every letter Unicode gives
 /// two cases, a wider folding than the plain text's. Matches inside markup are passed over, as
 /// the plain text's are.
