@@ -142,6 +142,8 @@ void TMainForm::renderTopic(ui::TopicPage &tab)
     auto *browser = qobject_cast<view::HtmlView *>(tab.browser.data());
     view::RenderSettings rs{m_settings.path.skin, m_programDir, m_settings.endpoint.profile, m_boardServer,
                             m_settings.general.msgview, &m_ngLists, darkDesktop()};
+    rs.ngPatterns = &ngPatterns();
+    rs.ngChain = m_settings.view.ngChain;
     view::RenderedPage page = view::RenderTopicPage(tab, tab.lines, rs);
     if (!page.ok) {
         m_showMessage(QString::fromUtf8("スキンエラー"), sjis(page.error));
@@ -299,7 +301,7 @@ void TMainForm::linkHovered(const std::optional<std::string> &href, bool isLink)
         m_popup->hide();
     if (effect.status)
         ShowStatus(0, QString::fromLatin1(effect.status->c_str()));
-    if (!effect.popupMid)
+    if (!effect.popupMid && !effect.popupAnswersOf)
         return;
     ui::TopicPage *tab = m_topicPane->activePage();
     if (!tab)
@@ -314,7 +316,10 @@ void TMainForm::linkHovered(const std::optional<std::string> &href, bool isLink)
             }
         }
     }
-    auto text = view::PopupForMessage(*effect.popupMid, *source, m_ngLists);
+    auto text = effect.popupMid ? view::PopupForMessage(*effect.popupMid, *source, m_ngLists, &ngPatterns(),
+                                                        m_settings.view.ngChain)
+                                : view::AnswersPopup(*effect.popupAnswersOf, *source, m_ngLists, &ngPatterns(),
+                                                     m_settings.view.ngChain);
     if (!text)
         return;
     if (!m_popup) {

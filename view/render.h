@@ -60,11 +60,11 @@ struct RenderSettings {
     std::string boardBase;   ///< the board server's base URL
     int msgview = 100;
     const settings::NgLists *ng = nullptr;
-    const settings::NgPatterns *ngPatterns = nullptr;
-    bool ngChain = false;
     /// The desktop is dark: a skin whose header is the default one is shown with the default
     /// skin's dark header. A skin the user changed is shown as it is.
     bool dark = false;
+    const settings::NgPatterns *ngPatterns = nullptr; ///< the lists' regular expressions, compiled
+    bool ngChain = false;                             ///< hide the answers to hidden messages too
 };
 
 /// The message of a page that could not be rendered because the default skin could not be
