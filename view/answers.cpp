@@ -18,9 +18,15 @@ std::vector<int> AnsweredNumbers(const store::LogFields &fields)
             out.push_back(n);
     };
     add(base::ParseInt(fields.replyTo, 0));
+    const std::string_view body = fields.body;
+    if (body.find(kRawMarker) == std::string_view::npos && body.find(kEscapedMarker) == std::string_view::npos)
+        return out;
     // The markers as the page links them: read from the text the page shows, so that a marker
-    // that is part of a kept address is no answer here either.
-    for (int n : ReferencedNumbers(SafeMessageHtml(fields.body)))
+    // that is part of a kept address is no answer here either. Without a "<" that text is the
+    // stored one.
+    const std::vector<int> numbers = body.find('<') == std::string_view::npos ? ReferencedNumbers(body)
+                                                                               : ReferencedNumbers(SafeMessageHtml(body));
+    for (int n : numbers)
         add(n);
     return out;
 }
