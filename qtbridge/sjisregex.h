@@ -2,12 +2,12 @@
 // so that no match can begin or end inside a double-byte character.
 #pragma once
 
+#include "settings/nglists.h"
+
 #include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
-
-#include "settings/nglists.h"
 
 namespace qtbridge {
 

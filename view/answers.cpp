@@ -1,11 +1,11 @@
 // Collecting the answers of a topic's messages.
 #include "view/answers.h"
 
-#include <algorithm>
-
 #include "base/text.h"
 #include "view/render.h"
 #include "view/texttransform.h"
+
+#include <algorithm>
 
 namespace view {
 
@@ -24,8 +24,8 @@ std::vector<int> AnsweredNumbers(const store::LogFields &fields)
     // The markers as the page links them: read from the text the page shows, so that a marker
     // that is part of a kept address is no answer here either. Without a "<" that text is the
     // stored one.
-    const std::vector<int> numbers = body.find('<') == std::string_view::npos ? ReferencedNumbers(body)
-                                                                               : ReferencedNumbers(SafeMessageHtml(body));
+    const std::vector<int> numbers =
+        body.find('<') == std::string_view::npos ? ReferencedNumbers(body) : ReferencedNumbers(SafeMessageHtml(body));
     for (int n : numbers)
         add(n);
     return out;

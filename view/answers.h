@@ -2,11 +2,11 @@
 // markers of the other messages' texts, and the reply count a skin can show.
 #pragma once
 
+#include "store/threadlog.h"
+
 #include <string>
 #include <string_view>
 #include <vector>
-
-#include "store/threadlog.h"
 
 namespace view {
 

@@ -29,7 +29,8 @@ std::vector<bool> HiddenLines(const std::vector<std::string> &lines, const NgFil
     std::vector<int> pending; // hidden lines whose answers are still to be hidden
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const store::LogFields f = store::SplitLogLine(lines[i]);
-        if ((filter.lists && IsNgMessage(f, *filter.lists)) || (filter.patterns && MatchesNgPattern(f, *filter.patterns))) {
+        if ((filter.lists && IsNgMessage(f, *filter.lists)) ||
+            (filter.patterns && MatchesNgPattern(f, *filter.patterns))) {
             hidden[i] = true;
             pending.push_back(static_cast<int>(i));
         }

@@ -2,18 +2,18 @@
 // optionally the answers to hidden messages.
 #pragma once
 
-#include <string>
-#include <vector>
-
 #include "settings/nglists.h"
 #include "store/threadlog.h"
 #include "view/answers.h"
+
+#include <string>
+#include <vector>
 
 namespace view {
 
 /// Everything that decides whether a message is hidden.
 struct NgFilter {
-    const settings::NgLists *lists = nullptr;   ///< null: no list hides anything
+    const settings::NgLists *lists = nullptr; ///< null: no list hides anything
     const settings::NgPatterns *patterns = nullptr;
     bool chain = false; ///< also hide the messages that answer a hidden one
 };

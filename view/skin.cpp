@@ -28,7 +28,8 @@ std::string MessageLine(std::string_view numberPart, std::string_view profileBas
     line += profileBase;
     line += "<NAME/>\"><NAME/></a></b> ";
     line += kPostedAtLabel;
-    line += "<DATE/><dd><a href=\"<RESURL/>\"><RESNUMBER/></a> <b><TITLE/></b></b> <REPLYCOUNT/><br><br><MESSAGE/><br><br>";
+    line += "<DATE/><dd><a href=\"<RESURL/>\"><RESNUMBER/></a> <b><TITLE/></b></b> <REPLYCOUNT/>"
+            "<br><br><MESSAGE/><br><br>";
     return line;
 }
 

@@ -155,7 +155,7 @@ std::string PopupText(std::string_view line, const settings::NgLists &ng, bool h
     out += ' ';
     const int reply = base::ParseInt(f.replyTo, 0);
     out += kPosterLabel;
-    const bool ngName = ng.names.contains(f.author);
+    const bool ngName = hidden || ng.names.contains(f.author);
     if (ngName) {
         out += kNgText;
     } else {
@@ -171,7 +171,7 @@ std::string PopupText(std::string_view line, const settings::NgLists &ng, bool h
         out += std::to_string(reply);
         out += " << ";
     }
-    const bool ngTitle = hidden || ContainsAnyEntry(f.title, ng.titles);
+    const bool ngTitle = ContainsAnyEntry(f.title, ng.titles);
     // The log keeps the title as the page's HTML text; the pop-up is plain text, so it shows
     // the title decoded, as the page does ("<" rather than "&lt;").
     out += ngTitle ? std::string(kNgText) : DecodeEntities(f.title);

@@ -67,7 +67,7 @@ std::string ConvertBreaks(std::string_view text, bool addSpace, BreakDirection d
 /// decoded text with line feeds, cut short after the author or the title when the NG lists hide
 /// them. Plain text: the pop-up must show it as such (tags in it stay visible text). hidden: the
 /// message is hidden by other means than the lists (a pattern, an answer to a hidden one) and
-/// shows as an NG title does.
+/// is cut short after the author as an NG name is.
 std::string PopupText(std::string_view line, const settings::NgLists &ng, bool hidden = false);
 
 /// "-NG-", shown for what an NG list hides.

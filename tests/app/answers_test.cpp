@@ -1,5 +1,15 @@
 // Who answered whom, in the window: a topic from the bundled board server whose messages answer
 // each other shows the answers in the message pop-up and a reply count link in the page.
+#include "app/mainform.h"
+#include "base/text.h"
+#include "qtbridge/sjis.h"
+#include "store/threadlog.h"
+#include "tests/app/boardfixture.h"
+#include "view/htmlview.h"
+#include "view/msgfilterdlg.h"
+#include "view/rendernav.h"
+#include "view/webengine.h"
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
@@ -13,16 +23,6 @@
 #include <gtest/gtest.h>
 #include <map>
 #include <set>
-
-#include "app/mainform.h"
-#include "base/text.h"
-#include "qtbridge/sjis.h"
-#include "store/threadlog.h"
-#include "tests/app/boardfixture.h"
-#include "view/htmlview.h"
-#include "view/msgfilterdlg.h"
-#include "view/rendernav.h"
-#include "view/webengine.h"
 
 namespace {
 
@@ -42,8 +42,8 @@ protected:
 
     std::vector<std::string> serverArguments() const override
     {
-        return {"--categories", "1", "--depth", "1", "--subcategories", "1", "--boards", "2",
-                "--topics", "4", "--messages", "40", "--huge", "0"};
+        return {"--categories", "1", "--depth",    "1",  "--subcategories", "1", "--boards", "2",
+                "--topics",     "4", "--messages", "40", "--huge",          "0"};
     }
 
     ui::TopicPage *openFirstTopic()
@@ -54,11 +54,13 @@ protected:
             return nullptr;
         list->setCurrentItem(list->topLevelItem(0));
         form->actions().run("PopThrLstActiveOpen");
-        bool done = apptest::WaitFor([&] {
-            ui::TopicPage *tab = form->topicPane().activePage();
-            auto *browser = tab ? qobject_cast<view::HtmlView *>(tab->browser.data()) : nullptr;
-            return tab && !tab->downloading() && !tab->lines.empty() && browser && !browser->isLoading();
-        }, 60000);
+        bool done = apptest::WaitFor(
+            [&] {
+                ui::TopicPage *tab = form->topicPane().activePage();
+                auto *browser = tab ? qobject_cast<view::HtmlView *>(tab->browser.data()) : nullptr;
+                return tab && !tab->downloading() && !tab->lines.empty() && browser && !browser->isLoading();
+            },
+            60000);
         return done ? form->topicPane().activePage() : nullptr;
     }
 
@@ -224,7 +226,8 @@ TEST_F(AnswersTest, ARegexEntryAndTheChainHideAnAuthorAndTheAnswersToIt)
     QVariant shown;
     bool read = false;
     browser->runScript(QStringLiteral("document.querySelector('a[name=\"Res%1\"]').closest('dt').nextElementSibling"
-                                      ".innerText").arg(answer),
+                                      ".innerText")
+                           .arg(answer),
                        [&](const QVariant &v) {
                            shown = v;
                            read = true;

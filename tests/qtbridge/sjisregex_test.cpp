@@ -1,9 +1,8 @@
 // The NG lists' regular expressions over Shift_JIS text.
+#include "qtbridge/sjis.h"
 #include "qtbridge/sjisregex.h"
 
 #include <gtest/gtest.h>
-
-#include "qtbridge/sjis.h"
 
 namespace {
 
@@ -30,7 +29,8 @@ TEST(SjisRegex, MatchesTheDecodedTextIgnoringCase)
 TEST(SjisRegex, NoMatchStraddlesTwoCharacters)
 {
     // "ア" (0x83 0x41) followed by "B": the bytes 0x41 0x42 spell "AB", but no character is "A".
-    ASSERT_EQ(Sjis("アB"), "\x83\x41" "B");
+    ASSERT_EQ(Sjis("アB"), "\x83\x41"
+                           "B");
     EXPECT_FALSE(Finds("AB", "アB"));
     // "ソ" is 0x83 0x5C, "能" 0x94 0x5C: neither holds a backslash or a yen sign.
     EXPECT_FALSE(Finds("\\\\", "ソ能"));

@@ -1,7 +1,5 @@
 // Who answered whom: answer counting over a topic, the reply count tag, the answers in the
 // pop-ups, and the NG filter's patterns and chain over a page.
-#include <gtest/gtest.h>
-
 #include "pagetesting.h"
 #include "view/answers.h"
 #include "view/msgfilter.h"
@@ -9,6 +7,8 @@
 #include "view/render.h"
 #include "view/rendernav.h"
 #include "view/texttransform.h"
+
+#include <gtest/gtest.h>
 
 using namespace pagetest;
 
@@ -53,8 +53,8 @@ TEST(Answers, MissingOutOfRangeAndSelfReferencesDoNotCount)
 {
     const std::vector<std::string> lines = {
         Line(1, "0", "a", "t", ">>1 >>0 >>99999999999999999999 >>7"), // self, zero, overflow, absent
-        Line(2, "7", "b", "t", "&gt;&gt;2"),                           // absent reply, self marker
-        Line(3, "3", "c", "t", "x"),                                   // replies to itself
+        Line(2, "7", "b", "t", "&gt;&gt;2"),                          // absent reply, self marker
+        Line(3, "3", "c", "t", "x"),                                  // replies to itself
     };
     const view::AnswerIndex index = view::BuildAnswerIndex(lines);
     for (std::size_t i = 0; i < lines.size(); ++i) {
@@ -66,8 +66,7 @@ TEST(Answers, MissingOutOfRangeAndSelfReferencesDoNotCount)
 
 TEST(Answers, OneAnsweringMessageCountsOncePerTarget)
 {
-    const std::vector<std::string> lines = {Line(1), Line(2),
-                                            Line(3, "1", "c", "t", ">>1 &gt;&gt;1 >>2 >>1")};
+    const std::vector<std::string> lines = {Line(1), Line(2), Line(3, "1", "c", "t", ">>1 &gt;&gt;1 >>2 >>1")};
     EXPECT_EQ(AnswerNumbers(lines, 1), (std::vector<int>{3}));
     EXPECT_EQ(AnswerNumbers(lines, 2), (std::vector<int>{3}));
     EXPECT_EQ(view::AnsweredNumbers(store::SplitLogLine(lines[2])), (std::vector<int>{1, 2}));
@@ -172,7 +171,8 @@ TEST_F(ReplyCount, ASkinWithoutTheTagRendersAsBefore)
 TEST_F(ReplyCount, BoardTextCannotForgeTheTag)
 {
     m_skin.res = "[<TITLE/>|<NAME/>|<REPLYCOUNT/>|<MESSAGE/>]\r\n";
-    const std::string page = Build(Tab({Line(1, "0", "<REPLYCOUNT/>", "<REPLYCOUNT/>", "<REPLYCOUNT/>"), Line(2, "1")}));
+    const std::string page =
+        Build(Tab({Line(1, "0", "<REPLYCOUNT/>", "<REPLYCOUNT/>", "<REPLYCOUNT/>"), Line(2, "1")}));
     EXPECT_EQ(Count(page, "answers:"), 1) << page;
     EXPECT_EQ(Count(page, "&lt;REPLYCOUNT/"), 3);
 }
@@ -184,9 +184,9 @@ TEST_F(ReplyCount, ChainHidesAnswersTransitivelyAcrossPagesAndCyclesEnd)
     m_ng.names.add("troll");
     // 2 answers the troll, 3 answers 2, 4 and 5 answer each other and 4 answers 3; 6 stands apart
     // but is answered by 5.
-    const std::vector<std::string> lines = {
-        Line(1, "0", "troll", "t", "bait"), Line(2, "1", "b", "t", "x"),         Line(3, "0", "c", "t", ">>2"),
-        Line(4, "5", "d", "t", "&gt;&gt;3"), Line(5, "4", "e", "t", ">>4 >>6"), Line(6, "0", "f", "t", "fine")};
+    const std::vector<std::string> lines = {Line(1, "0", "troll", "t", "bait"), Line(2, "1", "b", "t", "x"),
+                                            Line(3, "0", "c", "t", ">>2"),      Line(4, "5", "d", "t", "&gt;&gt;3"),
+                                            Line(5, "4", "e", "t", ">>4 >>6"),  Line(6, "0", "f", "t", "fine")};
     EXPECT_EQ(Count(Build(Tab(lines)), "-NG-"), 2) << "the chain is off by default";
     m_options.ngChain = true;
     const std::string page = Build(Tab(lines));
@@ -207,9 +207,8 @@ TEST_F(ReplyCount, PatternsHideLikeTheLists)
     patterns.names.push_back(std::make_shared<Substring>("bot"));
     patterns.titles.push_back(std::make_shared<Substring>("AD"));
     m_options.ngPatterns = &patterns;
-    const std::string page =
-        Build(Tab({Line(1, "0", "a", "t", "buy spam"), Line(2, "0", "robot7", "t", "x"), Line(3, "0", "c", "BIG AD", "y"),
-                   Line(4, "0", "d", "spam", "bot")}));
+    const std::string page = Build(Tab({Line(1, "0", "a", "t", "buy spam"), Line(2, "0", "robot7", "t", "x"),
+                                        Line(3, "0", "c", "BIG AD", "y"), Line(4, "0", "d", "spam", "bot")}));
     EXPECT_NE(page.find("[1|-NG-|-NG-|-NG-]"), std::string::npos);
     EXPECT_NE(page.find("[2|-NG-|-NG-|-NG-]"), std::string::npos);
     EXPECT_NE(page.find("[3|-NG-|-NG-|-NG-]"), std::string::npos);
@@ -222,9 +221,11 @@ TEST(HiddenLines, WithoutChainOnlyTheFilterHidesAndEmptyPatternsHideNothing)
     settings::NgPatterns patterns;
     patterns.words.push_back(nullptr); // an entry that did not compile
     const std::vector<std::string> lines = {Line(1), Line(2, "1"), Line(3, "2")};
-    EXPECT_EQ(view::HiddenLines(lines, view::NgFilter{&lists, &patterns, true}), (std::vector<bool>{false, false, false}));
+    EXPECT_EQ(view::HiddenLines(lines, view::NgFilter{&lists, &patterns, true}),
+              (std::vector<bool>{false, false, false}));
     lists.words.add("body");
-    EXPECT_EQ(view::HiddenLines(lines, view::NgFilter{&lists, &patterns, false}), (std::vector<bool>{true, true, true}));
+    EXPECT_EQ(view::HiddenLines(lines, view::NgFilter{&lists, &patterns, false}),
+              (std::vector<bool>{true, true, true}));
 }
 
 TEST(HiddenLines, AnIndexOfOtherLinesIsNotTrusted)
@@ -258,7 +259,8 @@ TEST(AnswerPopups, TheReplyCountPopupShowsTheAnswersWithTheirNgState)
     EXPECT_EQ(*chained, view::PopupText(lines[2], ng, true)) << "3 answers a hidden message";
     EXPECT_EQ(chained->find("re bad"), std::string::npos);
     EXPECT_EQ(*view::AnswersPopup("2", lines, ng), view::PopupText(lines[2], ng));
-    EXPECT_EQ(*view::AnswersPopup("1", lines, ng), view::PopupText(lines[1], ng) + "\n\n" + view::PopupText(lines[3], ng));
+    EXPECT_EQ(*view::AnswersPopup("1", lines, ng),
+              view::PopupText(lines[1], ng) + "\n\n" + view::PopupText(lines[3], ng));
     EXPECT_FALSE(view::AnswersPopup("3", lines, ng)) << "no answers";
     EXPECT_FALSE(view::AnswersPopup("9", lines, ng)) << "no such message";
 
@@ -267,7 +269,22 @@ TEST(AnswerPopups, TheReplyCountPopupShowsTheAnswersWithTheirNgState)
         lines.push_back(Line(n, "1"));
     const std::string many = *view::AnswersPopup("1", lines, ng);
     EXPECT_EQ(Count(many, view::kPosterLabel), static_cast<int>(view::kAnswersShown));
-    EXPECT_TRUE(many.ends_with("\n\n \x81\x63" "2")) << "two of twelve left out";
+    EXPECT_TRUE(many.ends_with("\n\n \x81\x63"
+                               "2"))
+        << "two of twelve left out";
+}
+
+TEST(AnswerPopups, AMessageHiddenByAPatternOrTheChainIsCutAsAnNgName)
+{
+    const std::string line = Line(7, "3", "alice", "title", "text");
+    settings::NgLists byName;
+    byName.names.add("alice");
+    EXPECT_EQ(view::PopupText(line, settings::NgLists{}, true), view::PopupText(line, byName));
+    EXPECT_EQ(view::PopupText(line, settings::NgLists{}, true).find("alice"), std::string::npos);
+    settings::NgPatterns patterns;
+    patterns.words.push_back(std::make_shared<Substring>("text"));
+    const std::vector<std::string> lines = {line};
+    EXPECT_EQ(*view::PopupForMessage("7", lines, settings::NgLists{}, &patterns), view::PopupText(line, byName));
 }
 
 TEST(AnswerLinks, HoveringTheCountAsksForTheAnswersAndClickingDoesNothing)
