@@ -49,6 +49,13 @@ std::shared_ptr<const settings::TextPattern> CompileSjisRegex(std::string_view p
         }
         return nullptr;
     }
+    // A pattern that an empty text satisfies ("a*", "x|") is found in every message: taken as
+    // an entry it would hide them all, which no one means by it.
+    if (re.match(QString()).hasMatch()) {
+        if (error)
+            *error = "空の文字列にも当てはまる正規表現は、すべてのメッセージを隠すので使えません。";
+        return nullptr;
+    }
     re.optimize();
     return std::make_shared<SjisRegex>(std::move(re));
 }

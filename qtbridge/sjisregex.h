@@ -12,7 +12,8 @@
 namespace qtbridge {
 
 /// Compiles pattern (Shift_JIS) as a Perl-style regular expression that ignores case. nullptr
-/// when it is not a valid one; error then says why, in Japanese (UTF-8).
+/// when it is not a valid one, or when it matches the empty text (it would match every text);
+/// error then says why, in Japanese (UTF-8).
 std::shared_ptr<const settings::TextPattern> CompileSjisRegex(std::string_view pattern, std::string *error = nullptr);
 
 /// The regular expression lists of lists, compiled. An entry that does not compile is left out

@@ -55,6 +55,12 @@ TEST(SjisRegex, InvalidPatternsAreRefusedWithAReason)
     EXPECT_FALSE(CompileSjisRegex("", &error)) << "an empty pattern would hide every message";
     EXPECT_FALSE(error.empty());
     EXPECT_TRUE(CompileSjisRegex("ok"));
+    for (const char *everything : {"a*", "x|", "^", ".*", "(?:)"}) {
+        error.clear();
+        EXPECT_FALSE(CompileSjisRegex(everything, &error)) << everything << " would hide every message";
+        EXPECT_FALSE(error.empty());
+    }
+    EXPECT_TRUE(CompileSjisRegex(".+")) << "a pattern needing a character is taken";
 }
 
 TEST(SjisRegex, ARunawayPatternEndsWithoutAMatch)
