@@ -394,6 +394,14 @@ private:
     settings::IniFile m_ini;
     settings::Settings m_settings;
     settings::NgLists m_ngLists;
+
+    // The NG lists' regular expressions, compiled again whenever their entries change
+    // (mainform_answers.cpp).
+    const settings::NgPatterns &ngPatterns();
+    settings::NgPatterns m_ngPatterns;
+    std::array<std::vector<std::string>, 3> m_ngPatternSource;
+    bool m_ngPatternsCompiled = false;
+
     plugin_api::PluginHandle m_plugin = nullptr;
     std::vector<CategoryRecord> m_categoryResults; ///< the category result buffer
     std::vector<QIcon> m_images;                   ///< `ImageList1`
