@@ -95,7 +95,23 @@ void deliverCategories(PipelineState &state, void *plugin, const FetchRequest &r
     state.notify(NoticeCode::CategoryParsed, &result);
 }
 
-/// False when the plug-in found no topic on the page: an error status or a page broken off.
+/// Whether the board answered with a success status and a body: a page without topics is then
+/// a board that has none, not a failure.
+bool answeredInFull(const char *header, const char *body)
+{
+    if (!body)
+        return false;
+    std::string_view line(header);
+    line = line.substr(0, line.find('\n'));
+    const std::size_t blank = line.find(' ');
+    if (blank == std::string_view::npos)
+        return false;
+    const int status = base::ParseInt(line.substr(blank + 1, 3), 0);
+    return status >= 200 && status < 300;
+}
+
+/// False when the plug-in found no topic on a page the board did not answer in full: an error
+/// status or a page broken off.
 bool deliverTopicList(PipelineState &state, void *plugin, const FetchRequest &request, const char *header,
                       const char *body)
 {
@@ -105,7 +121,7 @@ bool deliverTopicList(PipelineState &state, void *plugin, const FetchRequest &re
     std::vector<TopicRecord> records(plugin_api::kMaxTopicRecords);
     int count = boundedCount(parse(records.data(), &request, header, body), plugin_api::kMaxTopicRecords);
     if (count == 0)
-        return false;
+        return answeredInFull(header, body); // a board without topics is still a list
     std::for_each(records.begin(), records.begin() + count, [](TopicRecord &r) { terminateRecord(r); });
     PageResult result = MakePageResult(request, records.data(), false);
     result.value = count;

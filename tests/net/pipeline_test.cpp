@@ -276,7 +276,7 @@ TEST(Pipeline, TopicListThatKeepsFailingCaptionsItsTabRetryError)
     EXPECT_EQ(main.count(NoticeCode::TopicListParsed), 0);
 }
 
-TEST(Pipeline, TopicListPageWithoutTopicsIsRetriedAndThenCaptionsRetryError)
+TEST(Pipeline, TopicListErrorPageIsRetriedAndThenCaptionsRetryErrorButAnEmptyBoardIsNot)
 {
     std::atomic<int> answered{0};
     LoopbackServer server([&](Peer &peer, const std::string &request) {
@@ -294,15 +294,28 @@ TEST(Pipeline, TopicListPageWithoutTopicsIsRetriedAndThenCaptionsRetryError)
     EXPECT_EQ(main.count(NoticeCode::TopicListParsed), 1) << "the retry brought the list";
     EXPECT_EQ(main.captions.count(topicListUrl()), 0u);
 
-    LoopbackServer broken([](Peer &peer, const std::string &) { peer.send(HttpResponse("200 OK", "", "<html>")); });
+    LoopbackServer failing([](Peer &peer, const std::string &) {
+        peer.send(HttpResponse("500 Internal Server Error", "", "<html>"));
+    });
     TestMainThread second;
     second.network.retry = 1;
-    second.useProxy(broken.port());
+    second.useProxy(failing.port());
     enqueue(second, topicListUrl(), plugin_api::kTopicList);
     ASSERT_TRUE(second.runUntilIdle());
-    EXPECT_EQ(broken.connections(), 2);
+    EXPECT_EQ(failing.connections(), 2);
     EXPECT_EQ(second.captions[topicListUrl()], kRetryErrorText) << "the tab learns that no list comes";
     EXPECT_EQ(second.count(NoticeCode::TopicListParsed), 0);
+
+    // A board that has no topics answers in full: nothing to merge, nothing asked again.
+    LoopbackServer empty([](Peer &peer, const std::string &) { peer.send(HttpResponse("200 OK", "", "<html>")); });
+    TestMainThread third;
+    third.network.retry = 1;
+    third.useProxy(empty.port());
+    enqueue(third, topicListUrl(), plugin_api::kTopicList);
+    ASSERT_TRUE(third.runUntilIdle());
+    EXPECT_EQ(empty.connections(), 1);
+    EXPECT_EQ(third.captions.count(topicListUrl()), 0u);
+    EXPECT_EQ(third.count(NoticeCode::TopicListParsed), 0);
 }
 
 TEST(Pipeline, RunningCountReturnsToZeroAfterAnyMixOfFailures)
