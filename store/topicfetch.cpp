@@ -46,7 +46,11 @@ void WriteTopic(TopicState &topic, TopicHost &host, FinishOutcome &out)
 // The end of a merge: the finish when the fetch is complete, else the caption with the count.
 void endOrCaption(TopicState &topic, const FetchOptions &options, TopicHost &host, MessageMergeOutcome &out)
 {
-    if (topic.received >= RangeSize(topic) || (topic.limit >= 0 && topic.added >= topic.limit)) {
+    // Every number of the range dealt with, the limit reached, or every request answered (a
+    // limit stops the walk early, and a given-up answer adds nothing, so neither of the others
+    // need ever be met).
+    const bool allAnswered = topic.walked && topic.awaited <= 0;
+    if (topic.received >= RangeSize(topic) || (topic.limit >= 0 && topic.added >= topic.limit) || allAnswered) {
         out.finished = true;
         out.finish = FinishFetch(topic, options, host);
         // A topic none of whose messages came says so, rather than still "fetching".
@@ -126,6 +130,7 @@ int RequestMissingMessages(TopicState &topic, const FetchOptions &options, Topic
             ++topic.failed;
         return true;
     };
+    topic.walked = true;
     if (options.dlNew) {
         for (long long n = topic.rangeLast; n >= topic.rangeFirst; --n) {
             if (!visit(n))
@@ -137,6 +142,7 @@ int RequestMissingMessages(TopicState &topic, const FetchOptions &options, Topic
                 break;
         }
     }
+    topic.awaited += queued;
     return queued;
 }
 
@@ -189,11 +195,16 @@ MessageMergeOutcome MergeMessage(TopicState &topic, const MessageRecord &message
         out.added = true;
     }
 
-    if (topic.received == 0) {
+    if (!topic.walked) {
+        // The first answer is not counted by itself: the walk counts its number when it was
+        // stored and in the range, and asks for it again when it was not.
         topic.postCount = message.lastNumber;
+        topic.awaited = 0;
         RequestMissingMessages(topic, options, host);
+    } else {
+        ++topic.received;
+        --topic.awaited;
     }
-    ++topic.received;
 
     endOrCaption(topic, options, host, out);
     return out;
@@ -203,7 +214,7 @@ MessageMergeOutcome GiveUpMessage(TopicState &topic, const FetchOptions &options
 {
     MessageMergeOutcome out;
     ++topic.failed;
-    if (topic.received == 0) {
+    if (!topic.walked) {
         // The first request decides what else to ask for; without its answer nothing else is
         // asked, so the rest of the range will not come either.
         long long missing = 0;
@@ -214,8 +225,11 @@ MessageMergeOutcome GiveUpMessage(TopicState &topic, const FetchOptions &options
         }
         topic.failed = static_cast<int>(std::clamp<long long>(missing, 1, std::numeric_limits<int>::max()));
         topic.received = static_cast<int>(std::clamp<long long>(RangeSize(topic), 1, std::numeric_limits<int>::max()));
+        topic.walked = true;
+        topic.awaited = 0;
     } else {
         ++topic.received;
+        --topic.awaited;
     }
     endOrCaption(topic, options, host, out);
     return out;
