@@ -87,7 +87,12 @@ std::string FetchCaption(const TopicState &topic)
 {
     if (topic.flag)
         return topic.title;
-    return topic.title + " (" + std::to_string(topic.received) + "/" + std::to_string(topic.rangeLast) + ")";
+    const std::string received = std::to_string(topic.received);
+    const std::string last = std::to_string(topic.rangeLast);
+    std::string caption;
+    caption.reserve(topic.title.size() + received.size() + last.size() + 4);
+    caption.append(topic.title).append(" (").append(received).append("/").append(last).append(")");
+    return caption;
 }
 
 int ViewStartAfterFinish(int viewStart, int n, int m)
@@ -111,7 +116,7 @@ int RequestMissingMessages(TopicState &topic, const FetchOptions &options, Topic
     auto limitReached = [&] { return topic.limit >= 0 && counted >= topic.limit; };
     auto visit = [&](long long n) {
         const int number = static_cast<int>(n);
-        if (topic.heldNumbers.contains(std::to_string(number))) {
+        if (topic.heldNumbers.contains(number)) {
             ++topic.received;
             return true;
         }
@@ -143,6 +148,9 @@ int RequestMissingMessages(TopicState &topic, const FetchOptions &options, Topic
         }
     }
     topic.awaited += queued;
+    // Room for every answer now due, so that the merges append without moving the log.
+    topic.lines.reserve(topic.lines.size() + static_cast<std::size_t>(queued));
+    topic.newNumbers.reserve(topic.newNumbers.size() + static_cast<std::size_t>(queued));
     return queued;
 }
 
@@ -176,19 +184,18 @@ MessageMergeOutcome MergeMessage(TopicState &topic, const MessageRecord &message
                           const FetchOptions &options, TopicHost &host)
 {
     MessageMergeOutcome out;
-    if (refetchCount < options.resretry && MessageDateTime(message) == kUnreadableDateTime) {
+    if (refetchCount < options.resretry && IsUnreadable(message)) {
         out.answer = MergeAnswer::Requeue;
         return out;
     }
 
-    const std::string number = std::to_string(message.number);
-    if (message.number >= 1 && message.number <= message.lastNumber && !topic.heldNumbers.contains(number)) {
+    if (message.number >= 1 && message.number <= message.lastNumber && !topic.heldNumbers.contains(message.number)) {
         if (message.number == 1) {
             topic.title = MessageTitle(message);
             out.titleChanged = true;
         }
-        topic.heldNumbers.add(number);
-        topic.newNumbers.push_back(number);
+        topic.heldNumbers.add(message.number);
+        topic.newNumbers.push_back(std::to_string(message.number));
         topic.lines.push_back(FormatLogLine(message));
         ++topic.added;
         topic.unsaved = true;
@@ -221,7 +228,7 @@ MessageMergeOutcome GiveUpMessage(TopicState &topic, const FetchOptions &options
         for (long long n = std::max(1, topic.rangeFirst); n <= topic.rangeLast; ++n) {
             if (topic.limit >= 0 && missing >= topic.limit)
                 break;
-            missing += topic.heldNumbers.contains(std::to_string(n)) ? 0 : 1;
+            missing += topic.heldNumbers.contains(static_cast<int>(n)) ? 0 : 1;
         }
         topic.failed = static_cast<int>(std::clamp<long long>(missing, 1, std::numeric_limits<int>::max()));
         topic.received = static_cast<int>(std::clamp<long long>(RangeSize(topic), 1, std::numeric_limits<int>::max()));

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "base/textlist.h"
+#include "store/numberset.h"
 #include "settings/settings.h"
 
 namespace store {
@@ -37,7 +37,7 @@ struct TopicState {
     int flag = 0;         ///< 1 once the user stopped a fetch of this tab
     std::vector<std::string> lines;      ///< the topic log, one line per message
     std::vector<std::string> newNumbers; ///< numbers added by downloads since the tab was opened
-    base::SortedTextList heldNumbers;    ///< the number index: numbers never requested again
+    MessageNumberSet heldNumbers;        ///< the number index: numbers never requested again
     /// Lines or numbers changed since the files were last written; a flush writes them.
     bool unsaved = false;
     /// The log was deleted under the open tab: nothing is written back (messages of a fetch that

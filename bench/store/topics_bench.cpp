@@ -159,8 +159,9 @@ int main(int argc, char **argv)
     store::FetchOptions fetch;
     fetch.boardBase = "http://messages.example.jp/";
     double rateAtFirst = 0;
+    double rateAtTenThousand = 0;
     constexpr int kRecordPool = 512;
-    for (int size : smoke ? std::vector<int>{1000, 10000} : std::vector<int>{1000, 10000, 100000}) {
+    for (int size : smoke ? std::vector<int>{1000, 10000} : std::vector<int>{1000, 10000, 50000, 100000}) {
         std::vector<int> order(static_cast<std::size_t>(size));
         for (int i = 0; i < size; ++i)
             order[static_cast<std::size_t>(i)] = i + 1;
@@ -199,11 +200,16 @@ int main(int argc, char **argv)
         const double rate = size / (merge / 1e6);
         if (rateAtFirst == 0)
             rateAtFirst = rate;
+        if (size == 10000)
+            rateAtTenThousand = rate;
         char mergeLabel[64];
         std::snprintf(mergeLabel, sizeof mergeLabel, "MergeMessage %d messages", size);
         std::printf("%-40s %12.1f %12.1f %8.1f   (%.0f messages/s, %.2fx the rate at %d)\n", mergeLabel, merge,
                     mergeCopy, merge / mergeCopy, rate, rate / rateAtFirst, 1000);
     }
+
+    std::printf("MergeMessage flatness: the rate at 10000 is %.2fx the rate at 1000\n",
+                rateAtTenThousand / rateAtFirst);
 
     if (mergeOnly) {
         std::filesystem::remove_all(skinDir);
@@ -215,7 +221,7 @@ int main(int argc, char **argv)
     host.dir = logDir;
     std::vector<std::string> unsorted(lines.begin(), lines.begin() + 5000);
     std::shuffle(unsorted.begin(), unsorted.end(), random);
-    base::SortedTextList numbers;
+    store::MessageNumberSet numbers;
     store::AddLoggedNumbers(unsorted, numbers);
     const int finishRuns = smoke ? 1 : 9;
     const double finish = MedianMicros(finishRuns, [&] {
