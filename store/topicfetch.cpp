@@ -167,7 +167,10 @@ FinishOutcome FinishFetch(TopicState &topic, const FetchOptions &options, TopicH
 FinishOutcome StopFetch(TopicState &topic, int removedRequests, const FetchOptions &options, TopicHost &host)
 {
     topic.received += std::max(0, removedRequests);
+    topic.awaited -= std::max(0, removedRequests);
     topic.flag = 1;
+    // A first answer still on its way must not ask for the rest of the range after all.
+    topic.walked = true;
     return FinishFetch(topic, options, host);
 }
 

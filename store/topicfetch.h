@@ -88,7 +88,9 @@ FinishOutcome FinishFetch(TopicState &topic, const FetchOptions &options, TopicH
 
 /// The topic's part of ThrStop, after the window removed removedRequests waiting requests of the
 /// topic from the queue: counts them as received, marks the tab stopped and runs the end of the
-/// fetch. The caption is left as it is.
+/// fetch. The caption is left as it is. Answers of requests already running still come and are
+/// merged; the last of them ends the fetch again, so that they are written too, and a first
+/// answer among them asks for nothing more.
 FinishOutcome StopFetch(TopicState &topic, int removedRequests, const FetchOptions &options, TopicHost &host);
 
 /// Writes what the tab merged since its last write (sorted), so that closing a tab, reusing it

@@ -189,4 +189,34 @@ TEST_F(FetchCount, AnUnreadableLastAnswerEndsTheFetchOnlyWhenItIsStored)
     EXPECT_EQ(m_topic.received, 4);
 }
 
+TEST_F(FetchCount, AStoppedFetchAsksForNothingWhenItsFirstAnswerArrivesLate)
+{
+    m_board.posts = 20;
+    const store::FetchOptions options = Options();
+    ASSERT_TRUE(OpenOnline(m_topic, m_host, options, 1, 20));
+    m_host.queue.clear(); // the first request is running: stopping cannot take it back
+    store::StopFetch(m_topic, 0, options, m_host);
+    const store::MessageMergeOutcome late = store::MergeMessage(m_topic, m_board.Make(1, 0), 0, options, m_host);
+    EXPECT_TRUE(late.added);
+    EXPECT_TRUE(m_host.queue.empty()) << "stopped means no more requests";
+    EXPECT_EQ(late.caption, m_topic.title);
+}
+
+TEST_F(FetchCount, AnAnswerStillRunningWhenALimitedFetchWasStoppedIsWrittenWhenItComes)
+{
+    m_board.posts = 50;
+    const store::FetchOptions options = Options(5);
+    ASSERT_TRUE(OpenOnline(m_topic, m_host, options, 1, 50));
+    Serve(m_topic, m_host, m_board, options, false, 2); // message 1, then 2
+    ASSERT_EQ(m_host.QueuedNumbers(), (std::vector<int>{3, 4, 5}));
+    m_host.queue.pop_front(); // 3 is running
+    const int removed = static_cast<int>(m_host.queue.size());
+    m_host.queue.clear();
+    EXPECT_TRUE(store::StopFetch(m_topic, removed, options, m_host).written);
+    EXPECT_EQ(Logged(), (std::vector<int>{1, 2}));
+    const store::MessageMergeOutcome late = store::MergeMessage(m_topic, m_board.Make(3, 0), 0, options, m_host);
+    EXPECT_TRUE(late.finished) << "it was the last answer due";
+    EXPECT_EQ(Logged(), (std::vector<int>{1, 2, 3}));
+}
+
 } // namespace
