@@ -1,10 +1,10 @@
 // The number index of a topic in memory.
 #include "store/numberset.h"
 
+#include "base/text.h"
+
 #include <algorithm>
 #include <bit>
-
-#include "base/text.h"
 
 namespace store {
 

@@ -2,13 +2,13 @@
 // for every message a download merges and once for every number of the range it walks.
 #pragma once
 
+#include "base/textlist.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
-
-#include "base/textlist.h"
 
 namespace store {
 
@@ -50,9 +50,9 @@ private:
     /// Sets or clears the bit of number; true when that changed it.
     bool setBit(int number, bool on);
 
-    std::vector<std::uint64_t> m_bits; ///< bit n: number n is held
-    std::size_t m_bitCount = 0;        ///< bits set
-    base::SortedTextList m_others;     ///< every entry that is no plain number below kBitLimit
+    std::vector<std::uint64_t> m_bits;        ///< bit n: number n is held
+    std::size_t m_bitCount = 0;               ///< bits set
+    base::SortedTextList m_others;            ///< every entry that is no plain number below kBitLimit
     mutable std::vector<std::string> m_items; ///< items() as last built
     mutable bool m_itemsValid = true;
 };

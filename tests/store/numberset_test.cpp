@@ -1,11 +1,10 @@
 // The in-memory number index: the same entries, in the same order, as the sorted text list the
 // index file has always been written from, whatever mix of numbers and stray texts it holds.
-#include <gtest/gtest.h>
-
-#include <random>
-
 #include "base/textlist.h"
 #include "store/numberset.h"
+
+#include <gtest/gtest.h>
+#include <random>
 
 namespace {
 
@@ -58,8 +57,8 @@ TEST(MessageNumberSet, HugeAndNonPositiveNumbersAreEntriesToo)
 TEST(MessageNumberSet, AgreesWithTheSortedTextListUnderAnyMixOfOperations)
 {
     std::mt19937 random(11);
-    const std::vector<std::string> stray = {"007", "x", "X", "abc", "ABC", "-1", "0", "1a", "", " 5",
-                                            "\x82\x81", "\x82\x60", "12345678901", "4194304"};
+    const std::vector<std::string> stray = {"007", "x", "X",  "abc",      "ABC",      "-1",          "0",
+                                            "1a",  "",  " 5", "\x82\x81", "\x82\x60", "12345678901", "4194304"};
     for (int round = 0; round < 40; ++round) {
         store::MessageNumberSet set;
         base::SortedTextList model;
@@ -70,8 +69,8 @@ TEST(MessageNumberSet, AgreesWithTheSortedTextListUnderAnyMixOfOperations)
         model.assign(start);
         ASSERT_EQ(set.items(), model.items());
         for (int step = 0; step < 200; ++step) {
-            const std::string text =
-                random() % 5 ? std::to_string(1 + random() % (random() % 2 ? 100 : 5000)) : stray[random() % stray.size()];
+            const std::string text = random() % 5 ? std::to_string(1 + random() % (random() % 2 ? 100 : 5000))
+                                                  : stray[random() % stray.size()];
             switch (random() % 3) {
             case 0:
                 ASSERT_EQ(set.add(text), model.add(text)) << text;

@@ -1,14 +1,13 @@
 // Counting a download's answers: each number of the range counts once, the caption's count moves
 // one per answer and never passes the range, and the fetch ends with the answer to its last
 // request, once that answer is stored.
-#include <gtest/gtest.h>
-
-#include <numeric>
-#include <regex>
-
 #include "base/textfile.h"
 #include "store/threadlog.h"
 #include "topictesting.h"
+
+#include <gtest/gtest.h>
+#include <numeric>
+#include <regex>
 
 using namespace topictest;
 
@@ -59,8 +58,7 @@ protected:
         ASSERT_FALSE(outcomes.empty());
         for (std::size_t i = 0; i + 1 < outcomes.size(); ++i) {
             EXPECT_FALSE(outcomes[i].finished) << "answer " << i + 1 << " of " << outcomes.size();
-            EXPECT_EQ(CountIn(outcomes[i].caption, rangeLast), firstCount + static_cast<int>(i))
-                << outcomes[i].caption;
+            EXPECT_EQ(CountIn(outcomes[i].caption, rangeLast), firstCount + static_cast<int>(i)) << outcomes[i].caption;
         }
         EXPECT_TRUE(outcomes.back().finished);
         EXPECT_TRUE(outcomes.back().finish.written);
