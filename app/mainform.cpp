@@ -84,6 +84,7 @@ TMainForm::TMainForm(std::string programDir, MessageFn showMessage, BrowserFacto
     wireSettingDialog();
     wireKeys();
     wireConvert();
+    wireSearch();
     wirePost();
     wireNg();
     wireFavorites();
