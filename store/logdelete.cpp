@@ -83,6 +83,7 @@ void ForgetDeletedLog(TopicState &tab)
     const long long range = static_cast<long long>(tab.rangeLast) - tab.rangeFirst + 1;
     if (tab.received < range)
         tab.received = static_cast<int>(range);
+    tab.walked = true;
     tab.flag = 1;
     tab.unsaved = false;
     tab.logDeleted = true;

@@ -161,6 +161,8 @@ void ApplyRestoredTopic(TopicState &tab, RestoredTopic topic)
     tab.scrollTarget = topic.scrollTarget;
     tab.viewStart = topic.viewStart;
     tab.rangeFirst = tab.rangeLast = tab.received = 0;
+    tab.walked = false;
+    tab.awaited = 0;
     tab.lines = std::move(*topic.stored.log);
     tab.newNumbers.clear();
     tab.heldNumbers.clear();

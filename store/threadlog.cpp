@@ -21,6 +21,13 @@ template <std::size_t N> std::string_view FieldText(const char (&field)[N])
 // those characters whole: a message text is hundreds of bytes and rarely holds any of them.
 void AppendClean(std::string &out, std::string_view text, bool tabsToBlanks)
 {
+    if (!tabsToBlanks) {
+        // A body: two library scans find out whether there is anything to drop at all.
+        if (!std::memchr(text.data(), '\r', text.size()) && !std::memchr(text.data(), '\n', text.size())) {
+            out.append(text);
+            return;
+        }
+    }
     std::size_t start = 0;
     for (std::size_t i = 0; i < text.size(); ++i) {
         const char c = text[i];
@@ -82,6 +89,19 @@ std::string MessageDateTime(const MessageRecord &message)
     return out;
 }
 
+bool IsUnreadable(const MessageRecord &message)
+{
+    // Almost every message has a real date: decided by its first character that the log keeps.
+    for (char c : FieldText(message.date)) {
+        if (c == '\r' || c == '\n')
+            continue;
+        if (c != kUnreadableDateTime[0])
+            return false;
+        break;
+    }
+    return MessageDateTime(message) == kUnreadableDateTime;
+}
+
 std::string MessageTitle(const MessageRecord &message)
 {
     std::string out;
@@ -98,7 +118,9 @@ std::string FormatLogLine(const MessageRecord &message)
     line.push_back('\t');
     line += std::to_string(message.replyTo);
     line.push_back('\t');
-    line += MessageDateTime(message);
+    AppendClean(line, FieldText(message.date), true);
+    line.push_back(' ');
+    AppendClean(line, FieldText(message.time), true);
     line.push_back('\t');
     AppendClean(line, FieldText(message.author), true);
     line.push_back('\t');
@@ -139,7 +161,9 @@ std::string NumberIndexPath(const std::string &logPath)
     return logPath.substr(0, logPath.size() - 3) + "log";
 }
 
-bool AddLoggedNumbers(const std::vector<std::string> &lines, base::SortedTextList &numbers)
+namespace {
+
+template <typename Numbers> bool AddPlainNumbers(const std::vector<std::string> &lines, Numbers &numbers)
 {
     bool any = false;
     for (const std::string &line : lines) {
@@ -150,6 +174,18 @@ bool AddLoggedNumbers(const std::vector<std::string> &lines, base::SortedTextLis
     return any;
 }
 
+} // namespace
+
+bool AddLoggedNumbers(const std::vector<std::string> &lines, base::SortedTextList &numbers)
+{
+    return AddPlainNumbers(lines, numbers);
+}
+
+bool AddLoggedNumbers(const std::vector<std::string> &lines, MessageNumberSet &numbers)
+{
+    return AddPlainNumbers(lines, numbers);
+}
+
 StoredTopic ReadStoredTopic(const std::string &logPath)
 {
     StoredTopic stored;
@@ -158,15 +194,31 @@ StoredTopic ReadStoredTopic(const std::string &logPath)
     return stored;
 }
 
-bool WriteStoredTopic(const std::string &logPath, const std::vector<std::string> &lines,
-                      const base::SortedTextList &numbers)
+namespace {
+
+bool WriteLogAndIndex(const std::string &logPath, const std::vector<std::string> &lines,
+                      const std::vector<std::string> &numbers)
 {
     const std::size_t slash = logPath.rfind('/');
     if (slash != std::string::npos && slash > 0 && !base::MakeDirs(logPath.substr(0, slash)))
         return false;
     if (!base::WriteLines(logPath, lines))
         return false;
-    return base::WriteLines(NumberIndexPath(logPath), numbers.items());
+    return base::WriteLines(NumberIndexPath(logPath), numbers);
+}
+
+} // namespace
+
+bool WriteStoredTopic(const std::string &logPath, const std::vector<std::string> &lines,
+                      const base::SortedTextList &numbers)
+{
+    return WriteLogAndIndex(logPath, lines, numbers.items());
+}
+
+bool WriteStoredTopic(const std::string &logPath, const std::vector<std::string> &lines,
+                      const MessageNumberSet &numbers)
+{
+    return WriteLogAndIndex(logPath, lines, numbers.items());
 }
 
 } // namespace store

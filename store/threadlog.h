@@ -10,6 +10,7 @@
 #include "base/textfile.h"
 #include "base/textlist.h"
 #include "plugin_api/records.h"
+#include "store/numberset.h"
 
 namespace store {
 
@@ -46,6 +47,9 @@ std::string FormatLogLine(const MessageRecord &message);
 /// The date and time of message as the log stores them ("date time").
 std::string MessageDateTime(const MessageRecord &message);
 
+/// True when the date and time of message as the log stores them are kUnreadableDateTime.
+bool IsUnreadable(const MessageRecord &message);
+
 /// The title of message as the log stores it (field 5).
 std::string MessageTitle(const MessageRecord &message);
 
@@ -59,6 +63,7 @@ std::string NumberIndexPath(const std::string &logPath);
 /// Adds field 1 of every line that is a message number in its plain decimal form to numbers.
 /// True when anything was added.
 bool AddLoggedNumbers(const std::vector<std::string> &lines, base::SortedTextList &numbers);
+bool AddLoggedNumbers(const std::vector<std::string> &lines, MessageNumberSet &numbers);
 
 /// The stored files of one topic.
 struct StoredTopic {
@@ -75,5 +80,7 @@ StoredTopic ReadStoredTopic(const std::string &logPath);
 /// Creates the directory when it is missing. False when either write failed.
 bool WriteStoredTopic(const std::string &logPath, const std::vector<std::string> &lines,
                       const base::SortedTextList &numbers);
+bool WriteStoredTopic(const std::string &logPath, const std::vector<std::string> &lines,
+                      const MessageNumberSet &numbers);
 
 } // namespace store

@@ -46,7 +46,11 @@ void WriteTopic(TopicState &topic, TopicHost &host, FinishOutcome &out)
 // The end of a merge: the finish when the fetch is complete, else the caption with the count.
 void endOrCaption(TopicState &topic, const FetchOptions &options, TopicHost &host, MessageMergeOutcome &out)
 {
-    if (topic.received >= RangeSize(topic) || (topic.limit >= 0 && topic.added >= topic.limit)) {
+    // Every number of the range dealt with, the limit reached, or every request answered (a
+    // limit stops the walk early, and a given-up answer adds nothing, so neither of the others
+    // need ever be met).
+    const bool allAnswered = topic.walked && topic.awaited <= 0;
+    if (topic.received >= RangeSize(topic) || (topic.limit >= 0 && topic.added >= topic.limit) || allAnswered) {
         out.finished = true;
         out.finish = FinishFetch(topic, options, host);
         // A topic none of whose messages came says so, rather than still "fetching".
@@ -83,7 +87,12 @@ std::string FetchCaption(const TopicState &topic)
 {
     if (topic.flag)
         return topic.title;
-    return topic.title + " (" + std::to_string(topic.received) + "/" + std::to_string(topic.rangeLast) + ")";
+    const std::string received = std::to_string(topic.received);
+    const std::string last = std::to_string(topic.rangeLast);
+    std::string caption;
+    caption.reserve(topic.title.size() + received.size() + last.size() + 4);
+    caption.append(topic.title).append(" (").append(received).append("/").append(last).append(")");
+    return caption;
 }
 
 int ViewStartAfterFinish(int viewStart, int n, int m)
@@ -107,7 +116,7 @@ int RequestMissingMessages(TopicState &topic, const FetchOptions &options, Topic
     auto limitReached = [&] { return topic.limit >= 0 && counted >= topic.limit; };
     auto visit = [&](long long n) {
         const int number = static_cast<int>(n);
-        if (topic.heldNumbers.contains(std::to_string(number))) {
+        if (topic.heldNumbers.contains(number)) {
             ++topic.received;
             return true;
         }
@@ -126,6 +135,7 @@ int RequestMissingMessages(TopicState &topic, const FetchOptions &options, Topic
             ++topic.failed;
         return true;
     };
+    topic.walked = true;
     if (options.dlNew) {
         for (long long n = topic.rangeLast; n >= topic.rangeFirst; --n) {
             if (!visit(n))
@@ -137,6 +147,10 @@ int RequestMissingMessages(TopicState &topic, const FetchOptions &options, Topic
                 break;
         }
     }
+    topic.awaited += queued;
+    // Room for every answer now due, so that the merges append without moving the log.
+    topic.lines.reserve(topic.lines.size() + static_cast<std::size_t>(queued));
+    topic.newNumbers.reserve(topic.newNumbers.size() + static_cast<std::size_t>(queued));
     return queued;
 }
 
@@ -153,7 +167,10 @@ FinishOutcome FinishFetch(TopicState &topic, const FetchOptions &options, TopicH
 FinishOutcome StopFetch(TopicState &topic, int removedRequests, const FetchOptions &options, TopicHost &host)
 {
     topic.received += std::max(0, removedRequests);
+    topic.awaited -= std::max(0, removedRequests);
     topic.flag = 1;
+    // A first answer still on its way must not ask for the rest of the range after all.
+    topic.walked = true;
     return FinishFetch(topic, options, host);
 }
 
@@ -170,30 +187,34 @@ MessageMergeOutcome MergeMessage(TopicState &topic, const MessageRecord &message
                           const FetchOptions &options, TopicHost &host)
 {
     MessageMergeOutcome out;
-    if (refetchCount < options.resretry && MessageDateTime(message) == kUnreadableDateTime) {
+    if (refetchCount < options.resretry && IsUnreadable(message)) {
         out.answer = MergeAnswer::Requeue;
         return out;
     }
 
-    const std::string number = std::to_string(message.number);
-    if (message.number >= 1 && message.number <= message.lastNumber && !topic.heldNumbers.contains(number)) {
+    if (message.number >= 1 && message.number <= message.lastNumber && !topic.heldNumbers.contains(message.number)) {
         if (message.number == 1) {
             topic.title = MessageTitle(message);
             out.titleChanged = true;
         }
-        topic.heldNumbers.add(number);
-        topic.newNumbers.push_back(number);
+        topic.heldNumbers.add(message.number);
+        topic.newNumbers.push_back(std::to_string(message.number));
         topic.lines.push_back(FormatLogLine(message));
         ++topic.added;
         topic.unsaved = true;
         out.added = true;
     }
 
-    if (topic.received == 0) {
+    if (!topic.walked) {
+        // The first answer is not counted by itself: the walk counts its number when it was
+        // stored and in the range, and asks for it again when it was not.
         topic.postCount = message.lastNumber;
+        topic.awaited = 0;
         RequestMissingMessages(topic, options, host);
+    } else {
+        ++topic.received;
+        --topic.awaited;
     }
-    ++topic.received;
 
     endOrCaption(topic, options, host, out);
     return out;
@@ -203,19 +224,22 @@ MessageMergeOutcome GiveUpMessage(TopicState &topic, const FetchOptions &options
 {
     MessageMergeOutcome out;
     ++topic.failed;
-    if (topic.received == 0) {
+    if (!topic.walked) {
         // The first request decides what else to ask for; without its answer nothing else is
         // asked, so the rest of the range will not come either.
         long long missing = 0;
         for (long long n = std::max(1, topic.rangeFirst); n <= topic.rangeLast; ++n) {
             if (topic.limit >= 0 && missing >= topic.limit)
                 break;
-            missing += topic.heldNumbers.contains(std::to_string(n)) ? 0 : 1;
+            missing += topic.heldNumbers.contains(static_cast<int>(n)) ? 0 : 1;
         }
         topic.failed = static_cast<int>(std::clamp<long long>(missing, 1, std::numeric_limits<int>::max()));
         topic.received = static_cast<int>(std::clamp<long long>(RangeSize(topic), 1, std::numeric_limits<int>::max()));
+        topic.walked = true;
+        topic.awaited = 0;
     } else {
         ++topic.received;
+        --topic.awaited;
     }
     endOrCaption(topic, options, host, out);
     return out;

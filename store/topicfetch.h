@@ -48,7 +48,10 @@ struct MessageMergeOutcome {
 
 /// MergeMessage for the message of notice 7 in the topic tab state (found by the window through
 /// the result's plug-in and key). refetchCount is the request's re-fetch count. A message numbered
-/// below 1 or above its page's last number is not stored but still counts as received.
+/// below 1 or above its page's last number is not stored but still counts as received. The first
+/// answer of a fetch runs RequestMissingMessages and is counted by it alone, so every number of
+/// the range counts once and the fetch ends with the answer to its last request, after that
+/// answer was stored.
 MessageMergeOutcome MergeMessage(TopicState &topic, const MessageRecord &message, int refetchCount,
                           const FetchOptions &options, TopicHost &host);
 
@@ -75,7 +78,8 @@ std::string FinishStatusText(const TopicState &topic);
 /// while fewer than the limit are counted (messages added so far plus requests queued); numbers
 /// found stored count as received. A request that cannot be queued counts as received and as
 /// failed at once, since no response will come for it, so the fetch can still end. Returns how
-/// many requests were queued. MergeMessage runs it on the first response.
+/// many requests were queued, which are added to the answers awaited. MergeMessage runs it on the
+/// first response.
 int RequestMissingMessages(TopicState &topic, const FetchOptions &options, TopicHost &host);
 
 /// The end of a fetch: sorts the lines, writes the log and its number index when the board dir
@@ -84,7 +88,9 @@ FinishOutcome FinishFetch(TopicState &topic, const FetchOptions &options, TopicH
 
 /// The topic's part of ThrStop, after the window removed removedRequests waiting requests of the
 /// topic from the queue: counts them as received, marks the tab stopped and runs the end of the
-/// fetch. The caption is left as it is.
+/// fetch. The caption is left as it is. Answers of requests already running still come and are
+/// merged; the last of them ends the fetch again, so that they are written too, and a first
+/// answer among them asks for nothing more.
 FinishOutcome StopFetch(TopicState &topic, int removedRequests, const FetchOptions &options, TopicHost &host);
 
 /// Writes what the tab merged since its last write (sorted), so that closing a tab, reusing it

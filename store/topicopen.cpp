@@ -99,6 +99,8 @@ void BeginOnlineFetch(TopicState &topic, OnlineOpening opening, int rangeFirst, 
     topic.rangeFirst = rangeFirst;
     topic.rangeLast = rangeLast;
     topic.received = 0;
+    topic.walked = false;
+    topic.awaited = 0;
     topic.limit = options.limit;
     topic.added = 0;
     topic.failed = 0;
@@ -148,6 +150,8 @@ bool BeginLocalView(TopicState &topic, LocalOpening opening, int postCount, int 
     topic.rangeFirst = 0;
     topic.rangeLast = 0;
     topic.received = 0;
+    topic.walked = false;
+    topic.awaited = 0;
     topic.failed = 0;
     topic.postCount = postCount;
     topic.lines = std::move(*opening.stored.log);

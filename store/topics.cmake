@@ -1,5 +1,6 @@
 # Topic logs and the incremental download of topics (plain C++, no widgets).
 add_library(nk_store_topics STATIC
+    numberset.h numberset.cpp
     topicstate.h topicstate.cpp
     threadlog.h threadlog.cpp
     topicfetch.h topicfetch.cpp

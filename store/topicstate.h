@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "base/textlist.h"
+#include "store/numberset.h"
 #include "settings/settings.h"
 
 namespace store {
@@ -24,14 +24,20 @@ struct TopicState {
     int scrollTarget = 0; ///< message number scrolled into view after a render
     int viewStart = 0;    ///< index in lines of the first message rendered
     int rangeFirst = 0, rangeLast = 0; ///< message numbers to fetch, inclusive
-    int received = 0;     ///< responses of this fetch plus numbers of the range found stored
+    /// Numbers of the range dealt with in this fetch: those found stored when the missing ones
+    /// were asked for, then one per answer to those requests. Each number counts once.
+    int received = 0;
     int limit = -1;       ///< most messages to add in this fetch; -1 for no limit
     int added = 0;        ///< messages added in this fetch
     int failed = 0;       ///< messages of this fetch given up: counted as received, not stored
+    /// The first answer of this fetch has come and the missing numbers were asked for.
+    bool walked = false;
+    /// Answers still due to the requests the walk queued; the fetch ends when none is.
+    int awaited = 0;
     int flag = 0;         ///< 1 once the user stopped a fetch of this tab
     std::vector<std::string> lines;      ///< the topic log, one line per message
     std::vector<std::string> newNumbers; ///< numbers added by downloads since the tab was opened
-    base::SortedTextList heldNumbers;    ///< the number index: numbers never requested again
+    MessageNumberSet heldNumbers;        ///< the number index: numbers never requested again
     /// Lines or numbers changed since the files were last written; a flush writes them.
     bool unsaved = false;
     /// The log was deleted under the open tab: nothing is written back (messages of a fetch that

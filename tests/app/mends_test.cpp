@@ -104,8 +104,7 @@ TEST_F(MendsTest, ServerStoppedMidDownload_FetchEndsShowsWhatCameAndLaterFetches
         << "the download never ended: " << tab->received << "/" << kRange;
     // Each request waits at most the time-out per attempt; the refused ones fail at once.
     EXPECT_LE(sinceStop.elapsed(), (kRetries + 1) * kTimeoutMs + 500);
-    // The end can come while one answer is still out (message 1 is counted twice); that one
-    // ends the fetch once more when it is given up, with the final count.
+    // Every request is answered or given up before the fetch ends; nothing is left running.
     ASSERT_TRUE(apptest::WaitFor(
         [&] { return form->pipeline().runningCount() == 0 && form->pipeline().waitingGeneral() == 0; },
         (kRetries + 1) * kTimeoutMs + 5000));

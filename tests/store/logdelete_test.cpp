@@ -156,4 +156,25 @@ TEST_F(LogDeletionTest, AnOpenTabDuringItsDownloadDoesNotWriteTheDeletedLogBack)
     EXPECT_EQ(tab.lines.size(), 2u);
 }
 
+TEST_F(LogDeletionTest, AFirstAnswerArrivingAfterTheDeletionAsksForNothingMore)
+{
+    struct CountingHost : Host {
+        int queued = 0;
+        bool enqueueMessage(const std::string &, const std::string &) override { return ++queued > 0; }
+    } host;
+    host.dir = boardDir;
+    store::TopicState tab;
+    tab.topicUrl = key;
+    tab.listUrl = net::TopicListUrl(kBase, "b01");
+    tab.logName = "t5.dat";
+    tab.rangeFirst = 1;
+    tab.rangeLast = 5;
+    store::ForgetDeletedLog(tab);
+    store::FetchOptions options;
+    options.boardBase = kBase;
+    EXPECT_TRUE(store::MergeMessage(tab, Message(1, 5), 0, options, host).added);
+    EXPECT_EQ(host.queued, 0) << "the fetch has ended";
+    EXPECT_FALSE(tab.downloading());
+}
+
 } // namespace

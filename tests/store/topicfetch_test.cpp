@@ -59,7 +59,7 @@ TEST_F(TopicFetch, FivePostsWithoutLog_MessageOneThenTheRestThenSortedFiles)
     EXPECT_EQ(m_topic.postCount, 5);
     EXPECT_EQ(m_host.QueuedNumbers(), Range(2, 5));
     EXPECT_FALSE(first.finished);
-    EXPECT_EQ(first.caption, FakeBoard::TitleOf(1) + " (2/5)") << "message 1 and its own number in the walk";
+    EXPECT_EQ(first.caption, FakeBoard::TitleOf(1) + " (1/5)") << "message 1, counted once, by the walk";
     EXPECT_FALSE(base::FileExists(LogPath())) << "nothing is written before the end";
 
     const store::MessageMergeOutcome last = Serve(m_topic, m_host, m_board, options);
@@ -112,7 +112,7 @@ TEST_F(TopicFetch, NewestFirst_MessageOneThenDownwardFromTheEnd)
     EXPECT_EQ(LoggedNumbers(), (std::vector<int>{1, 997, 998, 999, 1000}));
 }
 
-TEST_F(TopicFetch, LogOfOneToTenOpenedForOneToFifty_CaptionElevenOfFifty)
+TEST_F(TopicFetch, LogOfOneToTenOpenedForOneToFifty_CaptionTenOfFiftyThenElevenWithTheFirstNewMessage)
 {
     m_board.posts = 50;
     StoreMessages(1, 10);
@@ -121,7 +121,10 @@ TEST_F(TopicFetch, LogOfOneToTenOpenedForOneToFifty_CaptionElevenOfFifty)
     const store::MessageMergeOutcome first = Serve(m_topic, m_host, m_board, options, false, 1);
     EXPECT_FALSE(first.added);
     EXPECT_EQ(m_host.QueuedNumbers(), Range(11, 50));
-    EXPECT_EQ(first.caption, FakeBoard::TitleOf(1) + " (11/50)");
+    EXPECT_EQ(first.caption, FakeBoard::TitleOf(1) + " (10/50)") << "the ten stored, message 1 among them";
+    const store::MessageMergeOutcome eleventh = Serve(m_topic, m_host, m_board, options, false, 1);
+    EXPECT_TRUE(eleventh.added);
+    EXPECT_EQ(eleventh.caption, FakeBoard::TitleOf(1) + " (11/50)");
 
     m_topic.flag = 1;
     const store::MessageMergeOutcome stopped = Serve(m_topic, m_host, m_board, options, false, 1);
@@ -160,7 +163,7 @@ TEST_F(TopicFetch, UnreadableMessageThroughTheQueueIsRequestedExactlyTwice)
     ASSERT_TRUE(OpenOnline(m_topic, m_host, options, 1, 2));
     Serve(m_topic, m_host, m_board, options);
     EXPECT_EQ(LoggedNumbers(), (std::vector<int>{1, 2}));
-    EXPECT_EQ(m_topic.received, 3) << "message 1 twice (response and walk), message 2 once";
+    EXPECT_EQ(m_topic.received, 2) << "each number once; the rejected answer not at all";
 }
 
 TEST_F(TopicFetch, RepliesArrivingInReverseOrderAreWrittenSorted)
@@ -189,14 +192,16 @@ TEST_F(TopicFetch, MessageBeyondItsPagesLastNumberIsCountedNotStored)
     EXPECT_FALSE(store::MergeMessage(m_topic, zero, 0, options, m_host).added) << "no message has number 0";
 }
 
-TEST_F(TopicFetch, OneMessageRangeWithoutLog_FinishesEarlyThenAgainWithTheMessage)
+TEST_F(TopicFetch, OneMessageRangeWithoutLog_EndsOnlyWithTheMessageItself)
 {
     m_board.posts = 9;
     const store::FetchOptions options = Options();
     ASSERT_TRUE(OpenOnline(m_topic, m_host, options, 7, 7, 7));
     EXPECT_EQ(m_host.QueuedNumbers(), std::vector<int>{1});
     const store::MessageMergeOutcome first = Serve(m_topic, m_host, m_board, options, false, 1);
-    EXPECT_TRUE(first.finished) << "the range is counted as done while message 7 is outstanding";
+    EXPECT_FALSE(first.finished) << "message 1 lies outside the range; message 7 is still to come";
+    EXPECT_EQ(first.caption, FakeBoard::TitleOf(1) + " (0/7)");
+    EXPECT_TRUE(m_topic.downloading());
     EXPECT_EQ(m_host.QueuedNumbers(), std::vector<int>{7});
     const store::MessageMergeOutcome second = Serve(m_topic, m_host, m_board, options);
     EXPECT_TRUE(second.finished);

@@ -57,6 +57,23 @@ TEST(FormatLogLine, ReadsFieldsWithoutTerminatingZeroOnlyToTheirEnd)
     EXPECT_EQ(f.dateTime.size(), sizeof m.date + 1 + sizeof m.time);
 }
 
+TEST(IsUnreadable, TheZeroDateAndTimeAsTheLogWouldStoreThem)
+{
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"0000/00/00", "00:00"}, {"\r0000/00/00", "00:00\n"}, {"0000/00/00", "00:01"}, {"2004/05/06", "00:00"},
+        {"0000/00/00 00:00", ""}, {"", ""}, {"\n\r", "0"}, {"0000/00/00\t", "00:00"}};
+    for (const auto &[date, time] : cases) {
+        MessageRecord m{};
+        Put(m.date, date);
+        Put(m.time, time);
+        EXPECT_EQ(store::IsUnreadable(m), store::MessageDateTime(m) == store::kUnreadableDateTime) << date << time;
+    }
+    MessageRecord zero{};
+    Put(zero.date, "\r0000/00/00");
+    Put(zero.time, "00:00");
+    EXPECT_TRUE(store::IsUnreadable(zero)) << "line breaks are not kept";
+}
+
 TEST(SplitLogLine, BodyIsTheRestAndShortLinesLeaveFieldsEmpty)
 {
     store::LogFields f = store::SplitLogLine("5\t0\td t\tn\tti\tb1\tb2\t");
