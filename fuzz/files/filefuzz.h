@@ -30,6 +30,14 @@ const std::string &ScratchDir();
 /// disk: these are the fuzzer's inputs, not the program's files, and a run makes millions.
 void PutFile(const std::string &path, std::optional<std::string_view> bytes);
 
+/// A field of a plug-in record ends inside it. (A file may hold a NUL byte, which then ends the
+/// text early; bytes after it are not read.)
+template <std::size_t N>
+void RequireEnds(const char (&field)[N])
+{
+    Require(::strnlen(field, N) < N);
+}
+
 /// Creates dir (one level) when it is missing.
 void MakeDir(const std::string &dir);
 
