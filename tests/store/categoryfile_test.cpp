@@ -2,6 +2,8 @@
 // lookups the commands use.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "boardtesting.h"
 #include "store/boardtexts.h"
 #include "store/categoryfile.h"
@@ -153,6 +155,37 @@ TEST(CategoryFile, DamagedLinesAreSkippedAndTheRestStillLoads)
     CategoryTree tree;
     store::PlaceCategoryLines(content->lines, tree);
     EXPECT_EQ(shape(tree), "Top(Child(Huge depth)) Last");
+}
+
+TEST(CategoryFile, AFileNestingAMillionLevelsLoadsAndIsFreedWithoutExhaustingTheStack)
+{
+    // Each line one level deeper than the last: a damaged or hand-made file can nest far deeper
+    // than any call stack, and freeing the tree must not recurse once per level.
+    TempDir dir;
+    constexpr int kDepth = 1000000;
+    std::string bytes;
+    bytes.reserve(static_cast<std::size_t>(kDepth) * 16);
+    for (int d = 0; d < kDepth; ++d)
+        bytes += "n\t\t1\t" + std::to_string(d) + "\r\n";
+    writeFile(categoryFile(dir, store::kPluginTreeName), bytes);
+    {
+        CategoryTree tree;
+        ASSERT_TRUE(store::LoadCategoryFile(dir.path() + "/", store::kPluginTreeName,
+                                            [&]() -> store::CategoryTreeModel & { return tree; }));
+        ASSERT_EQ(tree.size(), static_cast<std::size_t>(kDepth));
+        int deepest = 0;
+        tree.forEachNode([&](Node, int depth) {
+            deepest = std::max(deepest, depth);
+            return true;
+        });
+        EXPECT_EQ(deepest, kDepth - 1);
+        tree.clear();
+        EXPECT_TRUE(tree.empty());
+        store::PlaceCategoryLines(linesAt({0, 1, 2, 3}), tree);
+        EXPECT_EQ(shape(tree), "n0(n1(n2(n3)))");
+    }
+    CategoryTree again;
+    store::PlaceCategoryLines(store::ReadCategoryFile(categoryFile(dir, store::kPluginTreeName))->lines, again);
 }
 
 TEST(CategoryFile, ParsesFieldsExactlyKeepingBlanksAndExtraTabsInDepth)
