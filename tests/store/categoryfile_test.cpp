@@ -157,35 +157,50 @@ TEST(CategoryFile, DamagedLinesAreSkippedAndTheRestStillLoads)
     EXPECT_EQ(shape(tree), "Top(Child(Huge depth)) Last");
 }
 
-TEST(CategoryFile, AFileNestingAMillionLevelsLoadsAndIsFreedWithoutExhaustingTheStack)
+TEST(CategoryFile, NestingBeyondTheLimitContinuesAsSiblingsAtTheDeepestLevel)
 {
-    // Each line one level deeper than the last: a damaged or hand-made file can nest far deeper
-    // than any call stack, and freeing the tree must not recurse once per level.
+    // Each line one level deeper than the last, far beyond any real tree.
     TempDir dir;
-    constexpr int kDepth = 1000000;
+    const int lines = static_cast<int>(store::kMaxCategoryNesting) + 5;
     std::string bytes;
-    bytes.reserve(static_cast<std::size_t>(kDepth) * 16);
-    for (int d = 0; d < kDepth; ++d)
-        bytes += "n\t\t1\t" + std::to_string(d) + "\r\n";
+    for (int d = 0; d < lines; ++d)
+        bytes += "n" + std::to_string(d) + "\t\t1\t" + std::to_string(d) + "\r\n";
     writeFile(categoryFile(dir, store::kPluginTreeName), bytes);
-    {
-        CategoryTree tree;
-        ASSERT_TRUE(store::LoadCategoryFile(dir.path() + "/", store::kPluginTreeName,
-                                            [&]() -> store::CategoryTreeModel & { return tree; }));
-        ASSERT_EQ(tree.size(), static_cast<std::size_t>(kDepth));
-        int deepest = 0;
-        tree.forEachNode([&](Node, int depth) {
-            deepest = std::max(deepest, depth);
-            return true;
-        });
-        EXPECT_EQ(deepest, kDepth - 1);
-        tree.clear();
-        EXPECT_TRUE(tree.empty());
-        store::PlaceCategoryLines(linesAt({0, 1, 2, 3}), tree);
-        EXPECT_EQ(shape(tree), "n0(n1(n2(n3)))");
-    }
-    CategoryTree again;
-    store::PlaceCategoryLines(store::ReadCategoryFile(categoryFile(dir, store::kPluginTreeName))->lines, again);
+    CategoryTree tree;
+    ASSERT_TRUE(store::LoadCategoryFile(dir.path(), store::kPluginTreeName,
+                                        [&]() -> store::CategoryTreeModel & { return tree; }));
+    ASSERT_EQ(tree.size(), static_cast<std::size_t>(lines));
+    std::vector<int> depths;
+    tree.forEachNode([&](Node, int depth) {
+        depths.push_back(depth);
+        return true;
+    });
+    const int deepest = static_cast<int>(store::kMaxCategoryNesting) - 1;
+    EXPECT_EQ(*std::max_element(depths.begin(), depths.end()), deepest);
+    EXPECT_EQ(depths[static_cast<std::size_t>(deepest)], deepest);
+    // The lines past the limit are the deepest node's siblings, in file order.
+    for (int i = deepest; i < lines; ++i)
+        EXPECT_EQ(depths[static_cast<std::size_t>(i)], deepest) << i;
+    Node deepestNode = tree.children(nullptr).front();
+    while (!tree.children(deepestNode).empty())
+        deepestNode = tree.children(deepestNode).front();
+    Node parentOfDeepest = tree.parent(deepestNode);
+    EXPECT_EQ(tree.children(parentOfDeepest).size(), 6u);
+}
+
+TEST(CategoryFile, AMillionNestedNodesAreFreedWithoutExhaustingTheStack)
+{
+    // The in-memory tree does not recurse per level when it is cleared or destroyed.
+    CategoryTree tree;
+    Node parent = nullptr;
+    for (int d = 0; d < 1000000; ++d)
+        parent = tree.addNode(parent, "n", store::CategoryNodeData{"", 1});
+    tree.clear();
+    EXPECT_TRUE(tree.empty());
+    EXPECT_TRUE(tree.children(nullptr).empty());
+    for (int d = 0; d < 1000000; ++d)
+        parent = tree.addNode(d == 0 ? nullptr : parent, "n", store::CategoryNodeData{"", 1});
+    EXPECT_EQ(tree.size(), 1000000u);
 }
 
 TEST(CategoryFile, ParsesFieldsExactlyKeepingBlanksAndExtraTabsInDepth)
