@@ -43,14 +43,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const auto parts = filefuzz::SplitInput(data, size, 4);
     const std::string &program = filefuzz::ScratchDir();
     const std::string root = program + "Log";
-    // The directories the category files name pile up; clearing them on every run would cost
-    // more than the run itself.
-    static unsigned runs = 0;
-    if (runs++ % 512 == 0) {
-        filefuzz::EmptyDir(root + "/");
-        filefuzz::MakeDir(root);
-        filefuzz::MakeDir(store::CategoryDir(program));
-    }
+    // Each run starts from an empty log root: a directory an earlier input named could stand
+    // where this one's files go.
+    filefuzz::EmptyDir(root + "/");
+    filefuzz::MakeDir(root);
+    filefuzz::MakeDir(store::CategoryDir(program));
     filefuzz::PutFile(store::CategoryFilePath(program, store::kPluginTreeName), parts[0]);
     filefuzz::PutFile(store::FavoritesFilePath(program), parts[2]);
 
