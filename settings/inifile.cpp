@@ -154,8 +154,8 @@ bool IniFile::removeKey(std::string_view section, std::string_view key)
             continue;
         // A hand-edited file may hold the key twice: removing only the first would let the
         // second answer every later read, so the key would seem never removed.
-        const auto removed = std::erase_if(
-            s.entries, [&](const Entry &e) { return !e.key.empty() && sameName(e.key, key); });
+        const auto removed =
+            std::erase_if(s.entries, [&](const Entry &e) { return !e.key.empty() && sameName(e.key, key); });
         return removed > 0;
     }
     return false;

@@ -1,10 +1,6 @@
 // A board's stored files as opening its list and the favorites tab read them: the site's category
 // file (which names the board's directory), the board list file, "favorites.dat" and one topic log.
 // Whatever they hold, the directory stays below the log root.
-#include <cstdint>
-#include <string>
-#include <vector>
-
 #include "base/textfile.h"
 #include "fuzz/files/filefuzz.h"
 #include "store/boarddir.h"
@@ -13,6 +9,10 @@
 #include "store/categoryfile.h"
 #include "store/favorites.h"
 #include "store/safename.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
 
 namespace {
 

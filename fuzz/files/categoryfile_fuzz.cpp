@@ -1,10 +1,10 @@
 // A category file as LoadCategoryFile reads it; what the tree saves reads back as the same tree.
+#include "fuzz/files/filefuzz.h"
+#include "store/categoryfile.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
-
-#include "fuzz/files/filefuzz.h"
-#include "store/categoryfile.h"
 
 namespace {
 

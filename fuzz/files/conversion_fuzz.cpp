@@ -1,12 +1,12 @@
 // The conversion's input files: the topic log and the skin's four templates, with the three
 // numbers as typed. The run ends finished or at a line it cannot read, and writes only below
 // the output directory.
-#include <cstdint>
-#include <string>
-
 #include "base/textfile.h"
 #include "convert/conversion.h"
 #include "fuzz/files/filefuzz.h"
+
+#include <cstdint>
+#include <string>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {

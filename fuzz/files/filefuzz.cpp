@@ -12,8 +12,7 @@
 
 namespace filefuzz {
 
-std::vector<std::optional<std::string_view>> SplitInput(const std::uint8_t *data, std::size_t size,
-                                                        std::size_t count)
+std::vector<std::optional<std::string_view>> SplitInput(const std::uint8_t *data, std::size_t size, std::size_t count)
 {
     std::vector<std::optional<std::string_view>> parts(count);
     std::string_view rest(reinterpret_cast<const char *>(data), size);

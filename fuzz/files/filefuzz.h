@@ -2,14 +2,14 @@
 // the files of a multi-file reader, and the files put in place before each run.
 #pragma once
 
+#include "fuzz/plugin/fuzzcheck.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
-
-#include "fuzz/plugin/fuzzcheck.h"
 
 namespace filefuzz {
 
@@ -19,8 +19,7 @@ inline constexpr std::string_view kSeparator = "\n@@@@\n";
 
 /// The input as up to count parts split at kSeparator (the last part takes the rest, separators
 /// included). Parts the input does not reach are nullopt: those files are missing.
-std::vector<std::optional<std::string_view>> SplitInput(const std::uint8_t *data, std::size_t size,
-                                                        std::size_t count);
+std::vector<std::optional<std::string_view>> SplitInput(const std::uint8_t *data, std::size_t size, std::size_t count);
 
 /// A directory of this process under /dev/shm (or /tmp), made on first use and removed at exit;
 /// ends with "/".
@@ -32,8 +31,7 @@ void PutFile(const std::string &path, std::optional<std::string_view> bytes);
 
 /// A field of a plug-in record ends inside it. (A file may hold a NUL byte, which then ends the
 /// text early; bytes after it are not read.)
-template <std::size_t N>
-void RequireEnds(const char (&field)[N])
+template <std::size_t N> void RequireEnds(const char (&field)[N])
 {
     Require(::strnlen(field, N) < N);
 }

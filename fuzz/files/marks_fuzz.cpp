@@ -1,13 +1,13 @@
 // "mark.ini" as the read marks read it, and a jump to each mark in a topic's log. Marking a new
 // number and unmarking it again gives back the marks the file held.
+#include "base/textfile.h"
+#include "fuzz/files/filefuzz.h"
+#include "store/marks.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
-
-#include "base/textfile.h"
-#include "fuzz/files/filefuzz.h"
-#include "store/marks.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
@@ -16,7 +16,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     filefuzz::PutFile(path, parts[0]);
     const base::Lines lines = base::SplitLines(parts[1].value_or(std::string_view{}));
 
-    auto ids = store::MarkIdsOf("http://messages.yahoo.co.jp/bbs?action=m&board=1834578&sid=1834578&tid=bfa1a4d3&mid=1");
+    auto ids =
+        store::MarkIdsOf("http://messages.yahoo.co.jp/bbs?action=m&board=1834578&sid=1834578&tid=bfa1a4d3&mid=1");
     Require(ids.has_value());
     store::MarkFile file(path);
     const std::vector<std::string> before = file.marks(*ids);

@@ -1,13 +1,13 @@
 // A received response as the exchange assembles it from chunks and reads its header: the same
 // bytes give the same header, body and notices however they are cut into chunks.
+#include "fuzz/files/filefuzz.h"
+#include "net/http.h"
+
 #include <chrono>
 #include <cstdint>
 #include <cstring>
 #include <string>
 #include <vector>
-
-#include "fuzz/files/filefuzz.h"
-#include "net/http.h"
 
 namespace {
 
@@ -29,7 +29,10 @@ public:
         log.push_back(std::move(entry));
         return 0;
     }
-    void pause(std::chrono::milliseconds duration) override { log.push_back("pause " + std::to_string(duration.count())); }
+    void pause(std::chrono::milliseconds duration) override
+    {
+        log.push_back("pause " + std::to_string(duration.count()));
+    }
     std::vector<std::string> log;
 };
 

@@ -1,14 +1,14 @@
 // "restoration.txt" as the start-up reads it, with the board list file and the topic log with its
 // number index that its entries lead to. Every tab it reopens shows a view start inside its log.
-#include <cstdint>
-#include <string>
-#include <vector>
-
 #include "base/textfile.h"
 #include "fuzz/files/filefuzz.h"
 #include "store/boarddir.h"
 #include "store/restoration.h"
 #include "store/safename.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
 
 namespace {
 

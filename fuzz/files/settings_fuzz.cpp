@@ -1,14 +1,14 @@
 // The settings files of the program directory: "nekomado.ini", "mouse.ini" and the three NG
 // files. What the program reads it writes back so that a second reading gives the same.
-#include <cstdint>
-#include <string>
-
 #include "base/textfile.h"
 #include "fuzz/files/filefuzz.h"
 #include "settings/gesturebindings.h"
 #include "settings/inifile.h"
 #include "settings/nglists.h"
 #include "settings/settings.h"
+
+#include <cstdint>
+#include <string>
 
 namespace {
 
@@ -46,8 +46,8 @@ void CheckGestures(const std::string &dir, std::optional<std::string_view> text)
     Require(settings::ReadGestureBindings(settings::IniFile::Load(path)) == bindings);
 }
 
-void CheckNgLists(const std::string &dir, std::optional<std::string_view> names,
-                  std::optional<std::string_view> titles, std::optional<std::string_view> words)
+void CheckNgLists(const std::string &dir, std::optional<std::string_view> names, std::optional<std::string_view> titles,
+                  std::optional<std::string_view> words)
 {
     filefuzz::PutFile(dir + settings::kNgNameFile, names);
     filefuzz::PutFile(dir + settings::kNgTitleFile, titles);

@@ -1,13 +1,13 @@
 // A skin directory's six templates as every render reads them, filled with a topic's lines. A
 // skin that lacks a template falls back to the program's default skin.
-#include <cstdint>
-#include <string>
-
 #include "base/textfile.h"
 #include "fuzz/files/filefuzz.h"
 #include "store/threadlog.h"
 #include "view/render.h"
 #include "view/skin.h"
+
+#include <cstdint>
+#include <string>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
@@ -30,8 +30,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     tab.scrollTarget = 1;
 
     const bool complete = parts[0] && parts[1] && parts[2] && parts[5];
-    const view::RenderSettings rs{skin, program, "http://profiles.yahoo.co.jp/", "http://messages.yahoo.co.jp/", 50,
-                                  nullptr, (size & 1) != 0};
+    const view::RenderSettings rs{
+        skin, program, "http://profiles.yahoo.co.jp/", "http://messages.yahoo.co.jp/", 50, nullptr, (size & 1) != 0};
     const view::RenderedPage page = view::RenderTopicPage(tab, tab.lines, rs);
     Require(page.ok);
     Require(page.skinDirChanged == !complete);

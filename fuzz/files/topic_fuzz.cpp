@@ -1,15 +1,15 @@
 // A topic log and its number index as opening a topic locally reads them, rendered with the
 // default skin. No stored text reaches the page as a script.
-#include <algorithm>
-#include <cctype>
-#include <cstdint>
-#include <string>
-
 #include "fuzz/files/filefuzz.h"
 #include "settings/nglists.h"
 #include "store/topicopen.h"
 #include "view/render.h"
 #include "view/skin.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdint>
+#include <string>
 
 namespace {
 
@@ -81,8 +81,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     Require(tab.lines.size() == n);
     Require(tab.viewStart >= 0 && (tab.viewStart < static_cast<int>(n) || tab.viewStart == 0));
 
-    const view::RenderSettings rs{setup.skin, setup.program, "http://profiles.yahoo.co.jp/", kBase, msgview,
-                                  &setup.ng, (size & 1) != 0};
+    const view::RenderSettings rs{setup.skin, setup.program,  "http://profiles.yahoo.co.jp/", kBase, msgview,
+                                  &setup.ng,  (size & 1) != 0};
     const view::RenderedPage page = view::RenderTopicPage(tab, tab.lines, rs);
     Require(page.ok && !page.skinDirChanged && !page.html.empty());
     Require(!HasScript(page.html));
