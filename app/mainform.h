@@ -200,7 +200,9 @@ private:
     void bringTopicPaneForward();
     void OpenTopicOnline(const std::string &pageKey, int start, int end, bool reuse);
     void OpenTopicLocal(const std::string &pageKey, bool reuse, int target);
-    void renderTopic(ui::TopicPage &tab);
+    /// keepScroll: the view stays where the user has scrolled it (false when it could not take
+    /// the page now).
+    bool renderTopic(ui::TopicPage &tab, bool keepScroll = false);
     void updateFinishedRows(const ui::TopicPage &tab, int fetched);
     void finishTopic(ui::TopicPage &tab, const store::FinishOutcome &finish);
     int mergeMessage(const net::PageResult &result);
@@ -251,6 +253,10 @@ private:
     /// Shows what waits for the next batch now.
     void applyLiveUpdates();
     void scheduleLiveUpdates();
+    /// The active topic tab is shown again with what has arrived, about once a second while it
+    /// downloads, where the user has scrolled it (the renders at a fetch's start and end stay).
+    void scheduleLiveRender();
+    void liveRender();
 
     // The log conversion tool (mainform_convert.cpp).
     void wireConvert();
@@ -410,6 +416,11 @@ private:
     std::optional<std::string> m_livePanel1, m_livePanel3; ///< Shift_JIS texts
     std::optional<int> m_liveProgress;
     std::vector<std::pair<plugin_api::PluginHandle, std::string>> m_liveCaptions; ///< site and page key
+    // The topic page as last rendered (scheduleLiveRender): whose it is and how many messages of
+    // its fetch it showed.
+    QTimer *m_liveRenderTimer = nullptr;
+    std::pair<plugin_api::PluginHandle, std::string> m_renderedTopic;
+    int m_renderedAdded = 0;
 
     QPointer<view::HtmlView> m_viewMenuBrowser; ///< the view whose own menu was opened last
     QTreeWidget *m_lastExpandedTree = nullptr;

@@ -12,6 +12,7 @@
 #include "qtbridge/sjis.h"
 #include "store/pageindex.h"
 #include "store/topicfetch.h"
+#include "ui/pages.h"
 #include "ui/panes.h"
 #include "ui/statusbar.h"
 
@@ -19,6 +20,9 @@ namespace {
 
 /// The longest a change of the progress waits to be shown.
 constexpr int kLiveUpdateMs = 100;
+/// How often a downloading topic is shown again: often enough to watch it arrive, seldom enough
+/// that building pages costs the download little.
+constexpr int kLiveRenderMs = 1000;
 
 } // namespace
 
@@ -94,4 +98,31 @@ void TMainForm::applyLiveUpdates()
         if (tab.downloading())
             m_topicPane->strip()->setCaption(index, store::FetchCaption(tab));
     }
+}
+
+void TMainForm::scheduleLiveRender()
+{
+    if (!m_liveRenderTimer) {
+        m_liveRenderTimer = new QTimer(this);
+        m_liveRenderTimer->setSingleShot(true);
+        m_liveRenderTimer->setInterval(kLiveRenderMs);
+        connect(m_liveRenderTimer, &QTimer::timeout, this, [this] { liveRender(); });
+    }
+    if (!m_liveRenderTimer->isActive())
+        m_liveRenderTimer->start();
+}
+
+void TMainForm::liveRender()
+{
+    // Only the tab in view: a tab brought forward later shows the next batch, and the end of
+    // every fetch renders its tab anyway.
+    ui::TopicPage *tab = m_topicPane->activePage();
+    if (!tab || !tab->downloading())
+        return;
+    if (m_renderedTopic == std::pair<plugin_api::PluginHandle, std::string>{tab->site, tab->topicUrl} &&
+        m_renderedAdded == tab->added)
+        return;
+    // A view still busy with the previous page takes this one at the next tick.
+    if (!renderTopic(*tab, true))
+        scheduleLiveRender();
 }

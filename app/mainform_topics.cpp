@@ -137,22 +137,32 @@ void TMainForm::OpenTopicLocal(const std::string &pageKey, bool reuse, int targe
     renderTopic(tab);
 }
 
-void TMainForm::renderTopic(ui::TopicPage &tab)
+bool TMainForm::renderTopic(ui::TopicPage &tab, bool keepScroll)
 {
     auto *browser = qobject_cast<view::HtmlView *>(tab.browser.data());
+    if (keepScroll && (!browser || browser->isLoading()))
+        return false;
     view::RenderSettings rs{m_settings.path.skin, m_programDir, m_settings.endpoint.profile, m_boardServer,
                             m_settings.general.msgview, &m_ngLists, darkDesktop()};
     view::RenderedPage page = view::RenderTopicPage(tab, tab.lines, rs);
     if (!page.ok) {
         m_showMessage(QString::fromUtf8("スキンエラー"), sjis(page.error));
-        return;
+        return true;
     }
     if (page.skinDirChanged)
         m_settings.path.skin = page.skinDir;
-    if (browser) {
+    if (!browser)
+        return true;
+    if (keepScroll) {
+        if (!browser->reloadKeepingScroll(std::move(page.html)))
+            return false;
+    } else {
         browser->setScrollTarget(tab.scrollTarget);
         browser->load(std::move(page.html));
     }
+    m_renderedTopic = {tab.site, tab.topicUrl};
+    m_renderedAdded = tab.added;
+    return true;
 }
 
 void TMainForm::updateFinishedRows(const ui::TopicPage &tab, int fetched)
@@ -210,6 +220,8 @@ void TMainForm::applyMerge(ui::TopicPage &tab, const store::MessageMergeOutcome 
 {
     // The count in the caption moves with every message: shown in batches; the caption of the
     // end at once.
+    if (merged.added && !merged.finished)
+        scheduleLiveRender();
     if (!merged.caption.empty() && merged.finished)
         setFinalCaption(tab, merged.caption);
     else if (!merged.caption.empty())

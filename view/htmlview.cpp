@@ -122,6 +122,19 @@ QString scrollToAnchorScript(int number)
         .arg(number);
 }
 
+QString keepScrollScript(double y)
+{
+    // Same answer as the anchor script: which document is in and whether it is complete.
+    return QStringLiteral("(function(){window.scrollTo(0,%1);return [location.href,document.readyState];})()").arg(y);
+}
+
+/// The vertical position and the first message anchor at or below the top of the view, for a
+/// page about to be replaced by a longer version of itself.
+constexpr const char *kScrollPlaceScript =
+    "(function(){var y=window.scrollY,n='';var a=document.anchors;"
+    "for(var i=0;i<a.length;i++){var r=a[i].getBoundingClientRect();"
+    "if(r.top>=0&&/^Res[0-9]+$/.test(a[i].name)){n=a[i].name;break;}}return [y,n];})()";
+
 QString hitTestScript(double x, double y)
 {
     return QStringLiteral("(function(){var e=document.elementFromPoint(%1,%2);if(!e)return null;"
@@ -190,8 +203,38 @@ HtmlView::~HtmlView()
     detail::WithdrawPage(m_id);
 }
 
-void HtmlView::load(std::string sjisBytes)
+bool HtmlView::reloadKeepingScroll(std::string sjisBytes)
 {
+    if (m_loadPending || m_engineLoading || m_dormant || m_discarding || m_restoring || m_keepReading ||
+        !isVisible() || m_url.isEmpty())
+        return false;
+    m_keepReading = true;
+    QPointer<HtmlView> self(this);
+    const quint64 serial = m_loadSerial;
+    m_page->runJavaScript(
+        QLatin1String(kScrollPlaceScript), QWebEngineScript::ApplicationWorld,
+        [self, serial, bytes = std::move(sjisBytes)](const QVariant &value) mutable {
+            if (!self)
+                return;
+            self->m_keepReading = false;
+            // A page asked for meanwhile is newer than this one.
+            if (self->m_loadSerial != serial || self->m_dormant)
+                return;
+            const QVariantList place = value.toList();
+            const double y = place.size() == 2 ? place[0].toDouble() : 0;
+            const QString anchor = place.size() == 2 ? place[1].toString() : QString();
+            self->loadPage(std::move(bytes), y, y > 0 ? anchor : QString());
+        });
+    return true;
+}
+
+void HtmlView::load(std::string sjisBytes) { loadPage(std::move(sjisBytes), std::nullopt, QString()); }
+
+void HtmlView::loadPage(std::string sjisBytes, std::optional<double> keepScrollY, QString fragment)
+{
+    ++m_loadSerial;
+    m_keepScrollY = keepScrollY;
+    m_keepFragment = std::move(fragment);
     m_url = detail::PublishPage(m_id, QByteArray::fromStdString(sjisBytes));
     m_loadPending = true;
     m_retries = 0;
@@ -232,7 +275,15 @@ void HtmlView::startLoad()
     // Set only now: the navigation in flight until now stays allowed to finish.
     m_page->setOwnUrl(m_url);
     m_watchdog->start();
-    m_page->load(m_url);
+    if (m_keepFragment.isEmpty()) {
+        m_page->load(m_url);
+    } else {
+        // The engine lays the page out at the anchor from its first paint; the exact position
+        // follows once the page is in.
+        QUrl near = m_url;
+        near.setFragment(m_keepFragment);
+        m_page->load(near);
+    }
 }
 
 void HtmlView::onLoadingChanged(bool finished, bool ok)
@@ -264,7 +315,8 @@ void HtmlView::confirmLoad(bool ok, bool quiet)
     QPointer<HtmlView> self(this);
     const QUrl wanted = m_url;
     m_page->runJavaScript(
-        scrollToAnchorScript(m_scrollTarget), QWebEngineScript::ApplicationWorld,
+        m_keepScrollY ? keepScrollScript(*m_keepScrollY) : scrollToAnchorScript(m_scrollTarget),
+        QWebEngineScript::ApplicationWorld,
         [self, wanted, ok, quiet](const QVariant &value) {
             if (!self || self->m_url != wanted || !self->m_loadPending || self->m_dormant)
                 return;

@@ -56,6 +56,12 @@ public:
     /// load; a load replaced by a newer one before it finished emits nothing.
     void load(std::string sjisBytes);
 
+    /// Replaces the page by these bytes and leaves the document where the user has scrolled it,
+    /// rather than at the scroll target: for a page shown again as it grows. Taken only by a
+    /// visible view whose last page is in; false otherwise, and nothing changes. Completes with
+    /// loadCompleted like load(); a load() meanwhile supersedes it.
+    bool reloadKeepingScroll(std::string sjisBytes);
+
     /// The zoom of the page (1.0 is the skin's own size); kept across loads and discards.
     void setZoomFactor(double factor);
     double zoomFactor() const { return m_zoom; }
@@ -110,6 +116,7 @@ private:
     void confirmLoad(bool ok, bool quiet);
     void retryLoad();
     void onRendererGone(bool abnormal, int exitCode);
+    void loadPage(std::string sjisBytes, std::optional<double> keepScrollY, QString fragment);
     void startLoad();
     void discard();
     void wake();
@@ -120,6 +127,10 @@ private:
     const quint64 m_id;
     QUrl m_url;
     int m_scrollTarget = 0;
+    std::optional<double> m_keepScrollY; // the position the pending load goes back to
+    QString m_keepFragment;               // an anchor near it, so the engine starts there
+    quint64 m_loadSerial = 0;             // load() calls so far
+    bool m_keepReading = false;           // reading the position for reloadKeepingScroll
     bool m_loadPending = false;   // a load() whose loadCompleted is still to come
     bool m_engineLoading = false; // the engine is busy with a navigation
     QUrl m_startedUrl;            // what the last navigation we started loads

@@ -14,6 +14,7 @@
 #include "ui/statusbar.h"
 #include "ui/tabstrip.h"
 #include "ui/topiclistview.h"
+#include "view/htmlview.h"
 #include "view/webengine.h"
 
 namespace {
@@ -145,6 +146,69 @@ TEST_F(LiveUpdatesTest, AClosedTabsBatchTouchesNoOtherTab)
     runFor(400);
     EXPECT_EQ(pane.strip()->caption(0), first);
     EXPECT_EQ(pane.strip()->count(), 1);
+    server.clearFaults();
+}
+
+class LiveRenderTest : public LiveUpdatesTest {
+protected:
+    std::vector<std::string> serverArguments() const override
+    {
+        return {"--categories", "1", "--depth",  "1", "--subcategories", "1",       "--boards", "1",
+                "--topics",     "4", "--messages", "90", "--huge",       "0", "--deleted", "0"};
+    }
+    // Every message on one page, so the page grows as they arrive.
+    std::string extraIni() const override { return "dl_count_index=0\r\n[general]\r\nmsgview=1000\r\n"; }
+
+    /// The number of message anchors in the tab's page, or -1 when it could not be read.
+    int shownMessages(view::HtmlView &browser)
+    {
+        int count = -2;
+        browser.runScript(QStringLiteral("(function(){var n=0,a=document.anchors;for(var i=0;i<a.length;i++)"
+                                         "if(/^Res[0-9]+$/.test(a[i].name))++n;return n;})()"),
+                          [&](const QVariant &value) { count = value.isValid() ? value.toInt() : -1; });
+        apptest::WaitFor([&] { return count != -2; }, 10000);
+        return count;
+    }
+
+    double scrollY(view::HtmlView &browser)
+    {
+        double y = -1;
+        browser.readScrollY([&](double value) { y = value; });
+        apptest::WaitFor([&] { return y >= 0; }, 10000);
+        return y;
+    }
+};
+
+TEST_F(LiveRenderTest, ATopicIsShownAgainWhileItArrivesWhereTheUserScrolledIt)
+{
+    form->show();
+    ui::TopicPage *tab = startSlowDownload(60, 400);
+    ASSERT_TRUE(tab);
+    auto *browser = qobject_cast<view::HtmlView *>(tab->browser.data());
+    ASSERT_TRUE(browser);
+    // Enough of the topic on the page to scroll it.
+    int shown = 0;
+    ASSERT_TRUE(apptest::WaitFor([&] {
+        shown = browser->isLoading() ? 0 : shownMessages(*browser);
+        return shown >= 15;
+    }, 60000)) << "shown " << shown;
+    ASSERT_TRUE(tab->downloading()) << "the download must outlast the test's first steps";
+    browser->runScript(QStringLiteral("window.scrollTo(0,120)"));
+    ASSERT_EQ(scrollY(*browser), 120) << "the page is taller than the view";
+
+    // The next showing holds more messages and stays where the user put it.
+    int later = 0;
+    ASSERT_TRUE(apptest::WaitFor([&] {
+        later = browser->isLoading() ? 0 : shownMessages(*browser);
+        return later > shown;
+    }, 30000)) << "shown " << shown << " later " << later;
+    EXPECT_TRUE(tab->downloading()) << "shown again before the end";
+    EXPECT_EQ(scrollY(*browser), 120);
+    EXPECT_LE(later, static_cast<int>(tab->lines.size()));
+
+    // The end shows the whole topic.
+    ASSERT_TRUE(apptest::WaitFor([&] { return !tab->downloading() && !browser->isLoading(); }, 120000));
+    EXPECT_EQ(shownMessages(*browser), posts);
     server.clearFaults();
 }
 

@@ -223,6 +223,42 @@ TEST(HtmlViewScroll, ScrollsTheTargetAnchorToTheTopAfterEveryLoad)
     EXPECT_EQ(scrollY(*v), 0);
 }
 
+TEST(HtmlViewScroll, AGrowingPageShownAgainStaysWhereTheUserScrolledIt)
+{
+    ViewWindow window;
+    HtmlView *v = window.addView();
+    ASSERT_TRUE(loadAndWait(*v, viewtest::SamplePage(100), 90));
+    eval(*v, QStringLiteral("window.scrollTo(0,333)"));
+    ASSERT_EQ(scrollY(*v), 333);
+
+    // The longer page keeps the position, not the scroll target.
+    QSignalSpy done(v, &HtmlView::loadCompleted);
+    ASSERT_TRUE(v->reloadKeepingScroll(viewtest::SamplePage(150)));
+    ASSERT_TRUE(viewtest::WaitUntil([&] { return !done.isEmpty(); }, kLoadTimeoutMs));
+    EXPECT_TRUE(done.takeFirst().at(0).toBool());
+    EXPECT_EQ(eval(*v, QStringLiteral("document.anchors.length")).toInt(), 150);
+    EXPECT_EQ(scrollY(*v), 333);
+
+    // Not taken while a page is still coming in.
+    v->setScrollTarget(20);
+    v->load(viewtest::SamplePage(160));
+    EXPECT_FALSE(v->reloadKeepingScroll(viewtest::SamplePage(170)));
+    ASSERT_TRUE(viewtest::WaitUntil([&] { return !done.isEmpty(); }, kLoadTimeoutMs));
+    done.clear();
+
+    // An ordinary load asked for while the position is read wins, with its own target.
+    ASSERT_TRUE(v->reloadKeepingScroll(viewtest::SamplePage(180)));
+    v->setScrollTarget(40);
+    v->load(viewtest::SamplePage(190));
+    ASSERT_TRUE(viewtest::WaitUntil([&] { return !done.isEmpty(); }, kLoadTimeoutMs));
+    settle(300);
+    EXPECT_EQ(done.size(), 1);
+    EXPECT_EQ(eval(*v, QStringLiteral("document.anchors.length")).toInt(), 190);
+    EXPECT_NEAR(eval(*v, QStringLiteral("document.anchors.namedItem('Res40').getBoundingClientRect().top"))
+                    .toDouble(),
+                0.0, 1.0);
+}
+
 TEST(HtmlViewScroll, AThousandMessagePageScrollsToItsTargetAndHitTestsThere)
 {
     ViewWindow window;
