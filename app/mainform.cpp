@@ -15,6 +15,7 @@
 #include <cstring>
 
 #include "base/programdir.h"
+#include "base/textfile.h"
 #include "help/help.h"
 #include "help/helpwindow.h"
 #include "net/pipeline.h"
@@ -84,6 +85,7 @@ TMainForm::TMainForm(std::string programDir, MessageFn showMessage, BrowserFacto
     wireSettingDialog();
     wireKeys();
     wireConvert();
+    wireSearch();
     wirePost();
     wireNg();
     wireFavorites();
@@ -205,6 +207,12 @@ bool TMainForm::FormCreate()
         m_showMessage(QString(), QString::fromUtf8("HHCTRL.OCXが見つかりません。"));
 
     LoadSettings(false);
+    // What a crash left half-written is never read, but would otherwise stay for good. Files
+    // written within the last minute are kept: a second window on this folder may be busy.
+    constexpr int kStaleTemporarySeconds = 60;
+    base::RemoveStaleTemporaries(m_programDir, kStaleTemporarySeconds);
+    if (!m_settings.path.log.starts_with(m_programDir))
+        base::RemoveStaleTemporaries(m_settings.path.log, kStaleTemporarySeconds);
 
     m_plugin = plugin_api::LoadPlugin(m_settings.path.plugin, reinterpret_cast<std::intptr_t>(this));
     if (!m_plugin) {

@@ -48,6 +48,11 @@ class Help;
 namespace post {
 class TPostFormDlg;
 }
+namespace search {
+class TSearchDlg;
+struct LogSource;
+enum class SearchScope;
+} // namespace search
 namespace view {
 class HtmlView;
 struct HitTestResult;
@@ -258,6 +263,20 @@ private:
     void scheduleLiveRender();
     void liveRender();
 
+    // The search through the stored logs (mainform_search.cpp).
+public:
+    /// The log search window, once `ToolSearch` has opened it.
+    search::TSearchDlg *searchDialog() const;
+
+private:
+    void wireSearch();
+    void ToolSearchExecute();
+    /// The logs of a scope: every board directory, the current board, the current topic.
+    std::optional<std::vector<search::LogSource>> searchSources(search::SearchScope scope, QString &why);
+    /// Opens the topic of a result from its log at number, the match marked in the page.
+    void openSearchResult(const search::LogSource &source, int number, const QString &matchText);
+    QPointer<search::TSearchDlg> m_searchDlg;
+
     // The log conversion tool (mainform_convert.cpp).
     void wireConvert();
     /// Opens the conversion dialog modally, with datPath in its log field when not empty; the
@@ -375,6 +394,14 @@ private:
     settings::IniFile m_ini;
     settings::Settings m_settings;
     settings::NgLists m_ngLists;
+
+    // The NG lists' regular expressions, compiled again whenever their entries change
+    // (mainform_answers.cpp).
+    const settings::NgPatterns &ngPatterns();
+    settings::NgPatterns m_ngPatterns;
+    std::array<std::vector<std::string>, 3> m_ngPatternSource;
+    bool m_ngPatternsCompiled = false;
+
     plugin_api::PluginHandle m_plugin = nullptr;
     std::vector<CategoryRecord> m_categoryResults; ///< the category result buffer
     std::vector<QIcon> m_images;                   ///< `ImageList1`

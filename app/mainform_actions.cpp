@@ -90,7 +90,7 @@ void TMainForm::buildMenus()
     fill(view, a, {"WindowCtg", "WindowThrLst", "WindowThr", "WindowChangePane", "-", "ViewZoomIn", "ViewZoomOut",
                    "ViewZoomReset"});
     QMenu *tool = makeMenu("ツール(&T)", "ToolMenu");
-    fill(tool, a, {"ToolSetting", "-", "ToolMsgFilter", "ToolConversion"});
+    fill(tool, a, {"ToolSetting", "-", "ToolMsgFilter", "ToolConversion", "-", "ToolSearch"});
     QMenu *help = makeMenu("ヘルプ(&H)", "HelpMenu");
     fill(help, a, {"HelpOpen", "-", "HelpYahoo", "HelpHomepage", "-", "HelpVersion"});
     for (QMenu *m : {file, category, topicList, topic, view, tool, help})

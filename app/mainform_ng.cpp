@@ -38,6 +38,7 @@ void TMainForm::ngListsChanged()
 void TMainForm::ToolMsgFilterExecute()
 {
     view::TMsgFilterDlg dialog(m_ngLists, this);
+    dialog.setChain(m_settings.view.ngChain);
     connect(&dialog, &view::TMsgFilterDlg::helpRequested, this, [this, &dialog] {
         if (m_help)
             m_help->openKeyword(&dialog, QString::fromUtf8("メッセージフィルタ"));
@@ -47,8 +48,16 @@ void TMainForm::ToolMsgFilterExecute()
     settings::NgLists edited = dialog.lists();
     const bool changed = edited.names.items() != m_ngLists.names.items() ||
                          edited.titles.items() != m_ngLists.titles.items() ||
-                         edited.words.items() != m_ngLists.words.items();
+                         edited.words.items() != m_ngLists.words.items() ||
+                         edited.nameRegex.items() != m_ngLists.nameRegex.items() ||
+                         edited.titleRegex.items() != m_ngLists.titleRegex.items() ||
+                         edited.wordRegex.items() != m_ngLists.wordRegex.items() ||
+                         dialog.chain() != m_settings.view.ngChain;
     m_ngLists = std::move(edited);
+    if (dialog.chain() != m_settings.view.ngChain) {
+        m_settings.view.ngChain = dialog.chain();
+        SaveSettings();
+    }
     // Unchanged lists are still written, but no tab is rendered again for them.
     if (changed)
         ngListsChanged();

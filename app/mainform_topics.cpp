@@ -144,6 +144,8 @@ bool TMainForm::renderTopic(ui::TopicPage &tab, bool keepScroll)
         return false;
     view::RenderSettings rs{m_settings.path.skin, m_programDir, m_settings.endpoint.profile, m_boardServer,
                             m_settings.general.msgview, &m_ngLists, darkDesktop()};
+    rs.ngPatterns = &ngPatterns();
+    rs.ngChain = m_settings.view.ngChain;
     view::RenderedPage page = view::RenderTopicPage(tab, tab.lines, rs);
     if (!page.ok) {
         m_showMessage(QString::fromUtf8("スキンエラー"), sjis(page.error));
@@ -311,7 +313,7 @@ void TMainForm::linkHovered(const std::optional<std::string> &href, bool isLink)
         m_popup->hide();
     if (effect.status)
         ShowStatus(0, QString::fromLatin1(effect.status->c_str()));
-    if (!effect.popupMid)
+    if (!effect.popupMid && !effect.popupAnswersOf)
         return;
     ui::TopicPage *tab = m_topicPane->activePage();
     if (!tab)
@@ -326,7 +328,10 @@ void TMainForm::linkHovered(const std::optional<std::string> &href, bool isLink)
             }
         }
     }
-    auto text = view::PopupForMessage(*effect.popupMid, *source, m_ngLists);
+    auto text = effect.popupMid ? view::PopupForMessage(*effect.popupMid, *source, m_ngLists, &ngPatterns(),
+                                                        m_settings.view.ngChain)
+                                : view::AnswersPopup(*effect.popupAnswersOf, *source, m_ngLists, &ngPatterns(),
+                                                     m_settings.view.ngChain);
     if (!text)
         return;
     if (!m_popup) {

@@ -5,6 +5,8 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <ctime>
+#include <filesystem>
 #include <fcntl.h>
 #include <random>
 #include <sys/stat.h>
@@ -195,6 +197,39 @@ NewFileResult WriteNewFileAtomic(const std::string &path, std::string_view bytes
         ::close(dirFd);
     }
     return NewFileResult::Written;
+}
+
+bool IsTemporaryFileName(std::string_view name)
+{
+    constexpr std::string_view kInfix = ".tmp";
+    constexpr std::size_t kSuffix = 6;
+    if (name.size() <= kInfix.size() + kSuffix)
+        return false;
+    const std::string_view suffix = name.substr(name.size() - kSuffix);
+    for (char c : suffix)
+        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z')))
+            return false;
+    return name.substr(name.size() - kSuffix - kInfix.size(), kInfix.size()) == kInfix;
+}
+
+int RemoveStaleTemporaries(const std::string &dir, int minAgeSeconds)
+{
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const std::time_t newest = std::time(nullptr) - minAgeSeconds;
+    int removed = 0;
+    for (auto it = fs::recursive_directory_iterator(dir, fs::directory_options::skip_permission_denied, ec);
+         !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
+        if (!IsTemporaryFileName(it->path().filename().native()))
+            continue;
+        struct stat st {};
+        // lstat: a link of that name is not ours, and its target is never touched.
+        if (::lstat(it->path().c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_mtime > newest)
+            continue;
+        if (::unlink(it->path().c_str()) == 0)
+            ++removed;
+    }
+    return removed;
 }
 
 bool WriteLines(const std::string &path, const Lines &lines, mode_t mode)

@@ -40,6 +40,15 @@ enum class NewFileResult {
 /// steps.
 NewFileResult WriteNewFileAtomic(const std::string &path, std::string_view bytes, mode_t mode = 0644);
 
+/// True when name (a file name without its directory) has the form of the temporary files the
+/// writers above make: a name, ".tmp" and six letters or digits.
+bool IsTemporaryFileName(std::string_view name);
+
+/// Removes the temporary files (IsTemporaryFileName) left by writers that never finished, in dir
+/// and the folders below it (links are not followed). Files changed within the last
+/// minAgeSeconds are kept: another instance may be writing them now. Returns how many were removed.
+int RemoveStaleTemporaries(const std::string &dir, int minAgeSeconds);
+
 /// Joins lines with CR LF after every line.
 std::string JoinLines(const Lines &lines);
 

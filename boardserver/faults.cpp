@@ -101,6 +101,11 @@ bool FaultSet::add(std::string_view spec, std::string *error)
         rule.a = -1;
         if (hasArg && !ParseNumber(arg, 0, 1 << 20, rule.a))
             return fail("cut=BYTES needs a byte count");
+    } else if (mode == "short") {
+        rule.mode = Mode::Short;
+        rule.a = 50;
+        if (hasArg && !ParseNumber(arg, 0, 99, rule.a))
+            return fail("short=PERCENT needs a share of the body from 0 to 99");
     } else if (mode == "trickle") {
         rule.mode = Mode::Trickle;
         const std::size_t slash = arg.find('/');
@@ -126,7 +131,7 @@ bool FaultSet::add(std::string_view spec, std::string *error)
     } else if (mode == "badeuc") {
         rule.mode = Mode::BadEuc;
     } else {
-        return fail("unknown fault (delay, silent, cut, trickle, drop, status, huge, nul, badeuc)");
+        return fail("unknown fault (delay, silent, cut, short, trickle, drop, status, huge, nul, badeuc)");
     }
     if ((rule.mode == Mode::Nul || rule.mode == Mode::BadEuc) && hasArg)
         return fail("this fault takes no value");
@@ -156,6 +161,9 @@ FaultPlan FaultSet::plan(std::string_view url)
             plan.cutBytes = static_cast<int>(rule.a);
             if (plan.cutBytes < 0)
                 plan.cutBytes = 0x7FFFFFFF; // half of the head, decided when the head exists
+            break;
+        case Mode::Short:
+            plan.shortPercent = static_cast<int>(rule.a);
             break;
         case Mode::Trickle:
             plan.trickleBytes = static_cast<int>(rule.a);

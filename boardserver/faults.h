@@ -14,6 +14,7 @@ struct FaultPlan {
     int delayMs = 0;          ///< wait this long before the first byte of the answer
     bool silent = false;      ///< never answer; close when the client does
     int cutBytes = -1;        ///< send only this many bytes of the head, then close (-1: off)
+    int shortPercent = -1;    ///< send the whole head and this share of the body, then close (-1: off)
     int trickleBytes = 0;     ///< send this many bytes ...
     int trickleMs = 0;        ///< ... every this many milliseconds
     bool drop = false;        ///< close at once without an answer
@@ -24,13 +25,15 @@ struct FaultPlan {
 
     bool any() const
     {
-        return delayMs || silent || cutBytes >= 0 || trickleBytes || drop || status || hugeBytes || nul || badEuc;
+        return delayMs || silent || cutBytes >= 0 || shortPercent >= 0 || trickleBytes || drop || status || hugeBytes || nul || badEuc;
     }
 };
 
 /// The rules in force. A rule is written MODE[=ARG][@PATTERN][#COUNT]:
-///   delay=MS  silent  cut[=BYTES]  trickle=BYTES/MS  drop=PERCENT  status=CODE  huge[=BYTES]
-///   nul  badeuc
+///   delay=MS  silent  cut[=BYTES]  short[=PERCENT]  trickle=BYTES/MS  drop=PERCENT  status=CODE
+///   huge[=BYTES]  nul  badeuc
+/// short closes the connection in the middle of the body (half of it by default), after a head
+/// that announced the whole length.
 /// PATTERN is a glob ("*" any text, "?" one character) matched against the whole absolute URL
 /// ("http://host/path?query"); without it the rule matches every request. COUNT limits the rule
 /// to the first COUNT requests it matches. drop=PERCENT drops exactly that share of the
@@ -47,7 +50,7 @@ public:
     static constexpr std::size_t kDefaultHugeBytes = 10 * 1024 * 1024;
 
 private:
-    enum class Mode { Delay, Silent, Cut, Trickle, Drop, Status, Huge, Nul, BadEuc };
+    enum class Mode { Delay, Silent, Cut, Short, Trickle, Drop, Status, Huge, Nul, BadEuc };
     struct Rule {
         Mode mode;
         long long a = 0;

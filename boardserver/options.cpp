@@ -79,6 +79,7 @@ std::string UsageText()
     text += "\n"
             "Faults (repeatable): --fault MODE[=ARG][@PATTERN][#COUNT]\n"
             "  delay=MS  silent  cut[=BYTES]  trickle=BYTES/MS  drop=PERCENT  status=CODE\n"
+            "  short[=PERCENT] (the head, then that share of the body; default 50)\n"
             "  huge[=BYTES] (default 10 MB)  nul  badeuc\n"
             "  PATTERN is a glob (* and ?) over the absolute URL; COUNT limits the rule to the\n"
             "  first COUNT matching requests. Example: --fault 'status=503@*mid=7*#2'\n"

@@ -439,6 +439,11 @@ void Server::respond(Connection &c, HttpResponse response, const FaultPlan &plan
         const std::size_t most = headLength > 2 ? headLength - 2 : 0;
         c.limit = plan.cutBytes == INT_MAX ? headLength / 2 : std::min<std::size_t>(static_cast<std::size_t>(plan.cutBytes), most);
     }
+    if (plan.shortPercent >= 0 && plan.cutBytes < 0) {
+        // Less than the length the head announced: the body ends early.
+        const std::size_t body = c.out.size() - headLength;
+        c.limit = headLength + std::min(body * static_cast<std::size_t>(plan.shortPercent) / 100, body ? body - 1 : 0);
+    }
     if (plan.trickleBytes > 0) {
         c.trickleBytes = plan.trickleBytes;
         c.trickleMs = plan.trickleMs;
@@ -492,7 +497,7 @@ void Server::flush(Connection &c)
         }
     }
     if (c.limit != SIZE_MAX) {
-        close(c); // the cut fault: gone before the head is complete
+        close(c); // the cut and short faults: gone before the answer is complete
         return;
     }
     if (!c.linger) {

@@ -95,36 +95,41 @@ void deliverCategories(PipelineState &state, void *plugin, const FetchRequest &r
     state.notify(NoticeCode::CategoryParsed, &result);
 }
 
-void deliverTopicList(PipelineState &state, void *plugin, const FetchRequest &request, const char *header,
+/// False when the plug-in found no topic on the page: an error status or a page broken off.
+bool deliverTopicList(PipelineState &state, void *plugin, const FetchRequest &request, const char *header,
                       const char *body)
 {
     auto parse = plugin_api::FindExport<ParseThreadListFn>(plugin, plugin_api::kParseThreadListName);
     if (!parse)
-        return;
+        return true;
     std::vector<TopicRecord> records(plugin_api::kMaxTopicRecords);
     int count = boundedCount(parse(records.data(), &request, header, body), plugin_api::kMaxTopicRecords);
     if (count == 0)
-        return;
+        return false;
     std::for_each(records.begin(), records.begin() + count, [](TopicRecord &r) { terminateRecord(r); });
     PageResult result = MakePageResult(request, records.data(), false);
     result.value = count;
     state.notify(NoticeCode::TopicListParsed, &result);
+    return true;
 }
 
-void deliverMessage(PipelineState &state, void *plugin, const FetchRequest &request, const char *header,
+/// False when the plug-in could not read the page: a message page that the board answered with an
+/// error status, or that broke off, holds no message. A plug-in without the parser is not asked.
+bool deliverMessage(PipelineState &state, void *plugin, const FetchRequest &request, const char *header,
                     const char *body)
 {
     auto parse = plugin_api::FindExport<ParseThreadFn>(plugin, plugin_api::kParseThreadName);
     if (!parse)
-        return;
+        return true;
     auto record = std::make_unique<MessageRecord>();
     if (parse(record.get(), &request, header, body) == 0)
-        return;
+        return false;
     terminateRecord(*record);
     PageResult result = MakePageResult(request, record.get());
     result.value = request.refetchCount;
     if (state.notify(NoticeCode::MessageParsed, &result) == -1)
         state.notify(NoticeCode::MessageRejected, &request);
+    return true;
 }
 
 void deliverPostForm(PipelineState &state, void *plugin, const FetchRequest &request, const char *header,
@@ -151,8 +156,10 @@ void deliverPostForm(PipelineState &state, void *plugin, const FetchRequest &req
 }
 
 /// Hands the response to the plug-in's parser for the request's kind. Logins, logouts and posts
-/// were decided while their header was read.
-void deliver(PipelineState &state, void *plugin, const FetchRequest &request, const Response &response)
+/// were decided while their header was read. False for a message page that brought no message
+/// or a list page without topics: the topic waits for an answer for every number it asked for and
+/// the list tab for its list, so such a page counts as failed (retried, then given up).
+bool deliver(PipelineState &state, void *plugin, const FetchRequest &request, const Response &response)
 {
     const char *header = response.header.c_str();
     const char *body = response.body ? response.body->c_str() : nullptr;
@@ -161,17 +168,16 @@ void deliver(PipelineState &state, void *plugin, const FetchRequest &request, co
         deliverCategories(state, plugin, request, header, body);
         break;
     case plugin_api::kTopicList:
-        deliverTopicList(state, plugin, request, header, body);
-        break;
+        return deliverTopicList(state, plugin, request, header, body);
     case plugin_api::kMessagePage:
-        deliverMessage(state, plugin, request, header, body);
-        break;
+        return deliverMessage(state, plugin, request, header, body);
     case plugin_api::kPostForm:
         deliverPostForm(state, plugin, request, header, body);
         break;
     default:
         break;
     }
+    return true;
 }
 
 } // namespace
@@ -224,8 +230,8 @@ int FetchWorker(const std::shared_ptr<PipelineState> &statePtr, RequestPtr reque
             // The answer broke off before its header ended, so no notice 14 came: the post's
             // outcome is as unknown as after a failed exchange.
             requeued = ReportFailure(state, *request) != 0;
-        else
-            deliver(state, plugin, *request, exchange.response);
+        else if (!deliver(state, plugin, *request, exchange.response))
+            requeued = ReportFailure(state, *request) != 0;
     } catch (const std::exception &) {
         // Only running out of memory gets here; the request then counts as failed.
         try {

@@ -194,6 +194,7 @@ void VisitKeys(Io &io, S &s)
 
     io.section("view");
     io.integer("zoom", s.view.zoom);
+    io.boolean("ng_chain", s.view.ngChain);
 }
 
 constexpr const char kCoolbar[] = "coolbar";

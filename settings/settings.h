@@ -174,6 +174,7 @@ struct EndpointSettings {
 /// What the desktop program adds: the zoom of the topic view and the pop-ups, in per cent.
 struct ViewSettings {
     int zoom = 100;
+    bool ngChain = false; ///< the NG filter also hides the answers to hidden messages
     bool operator==(const ViewSettings &) const = default;
 };
 

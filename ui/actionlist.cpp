@@ -104,6 +104,8 @@ constexpr ActionSpec kSpecs[] = {
     {"ToolSetting", kTool, "設定(&S)", "", Settings, false},
     {"ToolMsgFilter", kTool, "メッセージフィルタ(&F)", "", -1, false},
     {"ToolConversion", kTool, "HTML 変換ツール", "", -1, false},
+    // The search through every stored log.
+    {"ToolSearch", kTool, "ログ検索(&G)...", "Ctrl+Shift+F", -1, false},
 
     {"HelpOpen", kHelp, "ヘルプ(&C)...", "", -1, false},
     {"HelpYahoo", kHelp, "Yahoo! 掲示板へ(&Y)", "", -1, false},

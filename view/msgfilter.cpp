@@ -15,6 +15,12 @@ base::SortedTextList &listOf(settings::NgLists &lists, NgTab tab)
         return lists.names;
     case NgTab::Titles:
         return lists.titles;
+    case NgTab::NameRegex:
+        return lists.nameRegex;
+    case NgTab::TitleRegex:
+        return lists.titleRegex;
+    case NgTab::WordRegex:
+        return lists.wordRegex;
     case NgTab::Words:
         break;
     }
@@ -28,6 +34,9 @@ MsgFilterModel::MsgFilterModel(const settings::NgLists &lists)
     box(NgTab::Names).items = lists.names.items();
     box(NgTab::Titles).items = lists.titles.items();
     box(NgTab::Words).items = lists.words.items();
+    box(NgTab::NameRegex).items = lists.nameRegex.items();
+    box(NgTab::TitleRegex).items = lists.titleRegex.items();
+    box(NgTab::WordRegex).items = lists.wordRegex.items();
 }
 
 void MsgFilterModel::select(NgTab tab, int row)
@@ -38,8 +47,16 @@ void MsgFilterModel::select(NgTab tab, int row)
 
 int MsgFilterModel::add(NgTab tab, std::string_view text)
 {
+    m_addError.clear();
     if (text.empty())
         return -1;
+    if (IsRegexTab(tab) && m_check) {
+        std::string error;
+        if (!m_check(text, &error)) {
+            m_addError = error.empty() ? std::string("?") : error;
+            return -1;
+        }
+    }
     Box &b = box(tab);
     for (std::size_t i = 0; i < b.items.size(); ++i) {
         if (base::EqualsNoCase(b.items[i], text)) {
@@ -68,12 +85,15 @@ settings::NgLists MsgFilterModel::lists() const
     out.names.assign(items(NgTab::Names));
     out.titles.assign(items(NgTab::Titles));
     out.words.assign(items(NgTab::Words));
+    out.nameRegex.assign(items(NgTab::NameRegex));
+    out.titleRegex.assign(items(NgTab::TitleRegex));
+    out.wordRegex.assign(items(NgTab::WordRegex));
     return out;
 }
 
 NgAddResult AddFromMessage(const std::vector<std::string> &lines, int target, NgTab tab, settings::NgLists &lists)
 {
-    if (tab == NgTab::Words)
+    if (tab != NgTab::Names && tab != NgTab::Titles)
         return NgAddResult::NotFound;
     for (const std::string &line : lines) {
         if (store::LogLineNumber(line, 0) != target)

@@ -2,8 +2,11 @@
 #include "view/msgfilterdlg.h"
 
 #include "qtbridge/sjis.h"
+#include "qtbridge/sjisregex.h"
 
+#include <QCheckBox>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QListWidget>
@@ -37,6 +40,9 @@ TMsgFilterDlg::TMsgFilterDlg(const settings::NgLists &lists, QWidget *parent) : 
     setWindowTitle(QString::fromUtf8("メッセージフィルタ"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
 
+    m_model.setPatternCheck([](std::string_view pattern, std::string *error) {
+        return qtbridge::CompileSjisRegex(pattern, error) != nullptr;
+    });
     m_pages = new QTabWidget(this);
     m_pages->setObjectName(QStringLiteral("PageControl1"));
     for (std::size_t i = 0; i < m_boxes.size(); ++i) {
@@ -54,23 +60,38 @@ TMsgFilterDlg::TMsgFilterDlg(const settings::NgLists &lists, QWidget *parent) : 
         del->setObjectName(QStringLiteral("DelButton"));
         del->setAutoDefault(false);
 
+        auto *regex = new QCheckBox(QString::fromUtf8("正規表現(&R)"), sheet);
+        regex->setObjectName(QStringLiteral("RegexCheck"));
+
         auto *row = new QHBoxLayout;
         row->addWidget(edit, 1);
         row->addWidget(add);
         row->addWidget(del);
         auto *column = new QVBoxLayout(sheet);
         column->addWidget(box, 1);
+        column->addWidget(regex);
         column->addLayout(row);
         m_pages->addTab(sheet, QString::fromLatin1(names.caption));
 
-        const NgTab tab = static_cast<NgTab>(i);
         m_boxes[i] = box;
         m_edits[i] = edit;
-        refill(tab);
-        connect(box, &QListWidget::currentRowChanged, this, [this, tab](int current) { m_model.select(tab, current); });
+        m_regex[i] = regex;
+        refill(i);
+        connect(box, &QListWidget::currentRowChanged, this,
+                [this, i](int current) { m_model.select(shownList(i), current); });
+        connect(regex, &QCheckBox::toggled, this, [this, i] {
+            m_error->clear();
+            refill(i);
+        });
         connect(add, &QPushButton::clicked, this, &TMsgFilterDlg::ListAddExecute);
         connect(del, &QPushButton::clicked, this, &TMsgFilterDlg::ListDelExecute);
     }
+
+    m_error = new QLabel(this);
+    m_error->setObjectName(QStringLiteral("PatternErrorLabel"));
+    m_error->setWordWrap(true);
+    m_chain = new QCheckBox(QString::fromUtf8("NGのメッセージへの返信も隠す(&C)"), this);
+    m_chain->setObjectName(QStringLiteral("ChainCheck"));
 
     auto *ok = new QPushButton(QStringLiteral("OK"), this);
     ok->setObjectName(QStringLiteral("OKBtn"));
@@ -92,24 +113,32 @@ TMsgFilterDlg::TMsgFilterDlg(const settings::NgLists &lists, QWidget *parent) : 
     buttons->addWidget(help);
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(m_pages, 1);
+    layout->addWidget(m_error);
+    layout->addWidget(m_chain);
     layout->addLayout(buttons);
 
     // A fixed border, centred on the screen.
-    resize(360, 320);
+    resize(360, 400);
     setFixedSize(size());
     if (QScreen *screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
 }
 
-NgTab TMsgFilterDlg::activeTab() const
+std::size_t TMsgFilterDlg::activePage() const
 {
     const int index = m_pages->currentIndex();
-    return static_cast<NgTab>(index >= 0 && index < 3 ? index : 0);
+    return index >= 0 && index < 3 ? static_cast<std::size_t>(index) : 0;
 }
 
-void TMsgFilterDlg::refill(NgTab tab)
+NgTab TMsgFilterDlg::shownList(std::size_t page) const
 {
-    QListWidget *box = m_boxes[static_cast<std::size_t>(tab)];
+    return static_cast<NgTab>(page + (m_regex[page]->isChecked() ? 3 : 0));
+}
+
+void TMsgFilterDlg::refill(std::size_t page)
+{
+    const NgTab tab = shownList(page);
+    QListWidget *box = m_boxes[page];
     const QSignalBlocker quiet(box);
     box->clear();
     for (const std::string &item : m_model.items(tab))
@@ -117,22 +146,37 @@ void TMsgFilterDlg::refill(NgTab tab)
     box->setCurrentRow(m_model.selected(tab));
 }
 
+void TMsgFilterDlg::setChain(bool chain)
+{
+    m_chain->setChecked(chain);
+}
+
+bool TMsgFilterDlg::chain() const
+{
+    return m_chain->isChecked();
+}
+
 void TMsgFilterDlg::ListAddExecute()
 {
-    const NgTab tab = activeTab();
-    QLineEdit *edit = m_edits[static_cast<std::size_t>(tab)];
+    const std::size_t page = activePage();
+    QLineEdit *edit = m_edits[page];
     if (edit->text().isEmpty())
         return;
-    m_model.add(tab, qtbridge::ToSjis(edit->text()));
-    refill(tab);
+    if (m_model.add(shownList(page), qtbridge::ToSjis(edit->text())) < 0) {
+        // The text stays in the edit to be mended.
+        m_error->setText(QString::fromStdString(m_model.addError()));
+        return;
+    }
+    m_error->clear();
+    refill(page);
     edit->clear();
 }
 
 void TMsgFilterDlg::ListDelExecute()
 {
-    const NgTab tab = activeTab();
-    if (m_model.removeSelected(tab))
-        refill(tab);
+    const std::size_t page = activePage();
+    if (m_model.removeSelected(shownList(page)))
+        refill(page);
 }
 
 } // namespace view

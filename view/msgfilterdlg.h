@@ -1,5 +1,5 @@
 // The message filter dialog: the three NG lists in tabs, each with its list box, edit and the
-// add and delete buttons.
+// add and delete buttons, a switch to the tab's regular expressions, and the chain option.
 #pragma once
 
 #include "settings/nglists.h"
@@ -8,6 +8,8 @@
 #include <QDialog>
 #include <array>
 
+class QCheckBox;
+class QLabel;
 class QLineEdit;
 class QListWidget;
 class QTabWidget;
@@ -26,6 +28,10 @@ public:
     settings::NgLists lists() const { return m_model.lists(); }
     const MsgFilterModel &model() const { return m_model; }
 
+    /// The "hide the answers to hidden messages" box.
+    void setChain(bool chain);
+    bool chain() const;
+
     /// `ListAddExecute` on the active tab.
     void ListAddExecute();
     /// `ListDelExecute` on the active tab.
@@ -35,13 +41,18 @@ signals:
     void helpRequested();
 
 private:
-    NgTab activeTab() const;
-    void refill(NgTab tab);
+    std::size_t activePage() const;
+    /// The list page's box shows: its text list, or its regular expressions.
+    NgTab shownList(std::size_t page) const;
+    void refill(std::size_t page);
 
     MsgFilterModel m_model;
     QTabWidget *m_pages = nullptr;
     std::array<QListWidget *, 3> m_boxes{};
     std::array<QLineEdit *, 3> m_edits{};
+    std::array<QCheckBox *, 3> m_regex{}; ///< per tab: the box shows its regular expressions
+    QCheckBox *m_chain = nullptr;
+    QLabel *m_error = nullptr; ///< why a regular expression was refused
 };
 
 } // namespace view

@@ -6,7 +6,9 @@ add_library(nk_pages STATIC
     render.h render.cpp
     rendernav.h rendernav.cpp
     extraction.h extraction.cpp
-    msgfilter.h msgfilter.cpp)
+    msgfilter.h msgfilter.cpp
+    answers.h answers.cpp
+    ngfilter.h ngfilter.cpp)
 target_link_libraries(nk_pages PUBLIC nk_common nk_base nk_settings nk_store_topics)
 
 # The default skin in the program directory, written by the same code that restores it at run

@@ -5,6 +5,8 @@
 #include <unordered_set>
 
 #include "base/text.h"
+#include "view/answers.h"
+#include "view/ngfilter.h"
 #include "view/texttransform.h"
 
 namespace view {
@@ -254,9 +256,22 @@ std::string BuildTopicPage(const Skin &skin, const std::vector<std::string> &lin
                                                    : 0;
     page.reserve(skin.header.size() + skin.footer.size() + count * (skin.newRes.size() + 512));
     page += skin.header;
+
+    // Answers are collected only for what needs them: a skin without the tag and a filter
+    // without patterns or chain build the page exactly as without either.
+    auto hasTag = [](const std::string &tpl) { return tpl.find(kReplyCountTag) != std::string::npos; };
+    const bool countAnswers = hasTag(skin.res) || hasTag(skin.newRes) || hasTag(skin.res2) || hasTag(skin.newRes2);
+    const bool patterns = options.ngPatterns && !options.ngPatterns->empty();
+    AnswerIndex answers;
+    if (count > 0 && (countAnswers || options.ngChain))
+        answers = BuildAnswerIndex(lines);
+    std::vector<bool> hiddenLines;
+    if (count > 0 && (patterns || options.ngChain))
+        hiddenLines = HiddenLines(lines, NgFilter{&ng, options.ngPatterns, options.ngChain}, &answers);
+
     for (std::size_t j = first; j < first + count; ++j) {
         const store::LogFields f = store::SplitLogLine(lines[j]);
-        const bool hidden = IsNgMessage(f, ng);
+        const bool hidden = hiddenLines.empty() ? IsNgMessage(f, ng) : static_cast<bool>(hiddenLines[j]);
         const std::string message = hidden ? std::string(kNgText) : LinkReferences(SafeMessageHtml(f.body), linkBase);
         const bool repliesToNone = base::ParseInt(f.replyTo, 0) == 0;
         const std::string *tpl;
@@ -274,6 +289,9 @@ std::string BuildTopicPage(const Skin &skin, const std::vector<std::string> &lin
         block = ReplaceAll(block, "<DATE/>", EscapeFieldText(f.dateTime));
         block = ReplaceAll(block, "<NAME/>", hidden ? std::string(kNgText) : EscapeFieldText(f.author));
         block = ReplaceAll(block, "<TITLE/>", hidden ? std::string(kNgText) : EscapeFieldText(f.title));
+        if (countAnswers)
+            block = ReplaceAll(block, kReplyCountTag,
+                               ReplyCountHtml(base::ParseInt(f.number, 0), answers.answers[j].size()));
         page += ReplaceAll(block, "<MESSAGE/>", message);
     }
     page += skin.footer;
@@ -301,6 +319,8 @@ RenderedPage RenderTopicPage(const store::TopicState &tab, const std::vector<std
     options.boardBase = settings.boardBase;
     options.msgview = settings.msgview;
     options.ng = settings.ng;
+    options.ngPatterns = settings.ngPatterns;
+    options.ngChain = settings.ngChain;
     Skin skin = ReadSkin(out.skinDir);
     if (settings.dark && skin.header == DefaultHeader())
         skin.header = DefaultDarkHeader();

@@ -41,10 +41,13 @@ struct PageOptions {
     std::string_view boardBase; ///< the board server's base URL
     int msgview = 100;          ///< messages per page
     const settings::NgLists *ng = nullptr;
+    const settings::NgPatterns *ngPatterns = nullptr; ///< the lists' regular expressions, compiled
+    bool ngChain = false;                             ///< hide the answers to hidden messages too
 };
 
 /// The page: the header, one block per line from tab.viewStart (at most msgview of them) and the
-/// footer, built from skin. Uses tab's topicUrl, postCount, viewStart and newNumbers; lines are
+/// footer, built from skin. A block's "<REPLYCOUNT/>" shows how many lines answer it (see
+/// ReplyCountHtml). Uses tab's topicUrl, postCount, viewStart and newNumbers; lines are
 /// normally tab.lines (an extraction page passes its own).
 std::string BuildTopicPage(const Skin &skin, const std::vector<std::string> &lines, const store::TopicState &tab,
                            const PageOptions &options);
@@ -60,6 +63,8 @@ struct RenderSettings {
     /// The desktop is dark: a skin whose header is the default one is shown with the default
     /// skin's dark header. A skin the user changed is shown as it is.
     bool dark = false;
+    const settings::NgPatterns *ngPatterns = nullptr; ///< the lists' regular expressions, compiled
+    bool ngChain = false;                             ///< hide the answers to hidden messages too
 };
 
 /// The message of a page that could not be rendered because the default skin could not be

@@ -5,6 +5,8 @@
 
 #include "base/text.h"
 #include "store/threadlog.h"
+#include "view/answers.h"
+#include "view/ngfilter.h"
 #include "view/texttransform.h"
 
 namespace view {
@@ -102,6 +104,8 @@ std::string HostOf(std::string_view url)
 LinkDecision DecideOpenLink(std::string_view url, const LinkContext &context)
 {
     LinkDecision decision;
+    if (url.starts_with(kAnswersScheme))
+        return decision; // the reply count only pops up
     if (!Contains(url, "pop:") && !Contains(url, context.serviceDomain)) {
         decision.action = LinkAction::External;
         return decision;
@@ -167,6 +171,14 @@ HoverEffect HoverElement(HoverState &state, bool isLink, const std::optional<std
     }
     if (state.popupShown || !href || href->starts_with("pop:"))
         return effect;
+    if (href->starts_with(kAnswersScheme)) {
+        // The reply count: its pop-up lists the answers; it has no address for the status bar.
+        if (popres) {
+            state.popupShown = true;
+            effect.popupAnswersOf = href->substr(kAnswersScheme.size());
+        }
+        return effect;
+    }
     state.hoveredLink = *href;
     effect.status = *href;
     if (!popres)
@@ -177,12 +189,51 @@ HoverEffect HoverElement(HoverState &state, bool isLink, const std::optional<std
 }
 
 std::optional<std::string> PopupForMessage(std::string_view mid, const std::vector<std::string> &sourceLines,
-                                           const settings::NgLists &ng)
+                                           const settings::NgLists &ng, const settings::NgPatterns *patterns,
+                                           bool chain)
 {
     const int i = FindLineByNumberText(sourceLines, mid);
     if (i < 0)
         return std::nullopt;
-    return PopupText(sourceLines[static_cast<std::size_t>(i)], ng);
+    const AnswerIndex index = BuildAnswerIndex(sourceLines);
+    std::vector<bool> hidden;
+    if ((patterns && !patterns->empty()) || chain)
+        hidden = HiddenLines(sourceLines, NgFilter{&ng, patterns, chain}, &index);
+    const auto line = static_cast<std::size_t>(i);
+    std::string text = PopupText(sourceLines[line], ng, !hidden.empty() && hidden[line]);
+    if (!index.answers[line].empty()) {
+        text += "\n\n";
+        text += AnswerListText(sourceLines, index.answers[line]);
+    }
+    return text;
+}
+
+std::optional<std::string> AnswersPopup(std::string_view mid, const std::vector<std::string> &sourceLines,
+                                        const settings::NgLists &ng, const settings::NgPatterns *patterns, bool chain)
+{
+    const int i = FindLineByNumberText(sourceLines, mid);
+    if (i < 0)
+        return std::nullopt;
+    const AnswerIndex index = BuildAnswerIndex(sourceLines);
+    const std::vector<int> &answers = index.answers[static_cast<std::size_t>(i)];
+    if (answers.empty())
+        return std::nullopt;
+    std::vector<bool> hidden;
+    if ((patterns && !patterns->empty()) || chain)
+        hidden = HiddenLines(sourceLines, NgFilter{&ng, patterns, chain}, &index);
+    std::string text;
+    const std::size_t shown = std::min(answers.size(), kAnswersShown);
+    for (std::size_t k = 0; k < shown; ++k) {
+        const auto line = static_cast<std::size_t>(answers[k]);
+        if (k > 0)
+            text += "\n\n";
+        text += PopupText(sourceLines[line], ng, !hidden.empty() && hidden[line]);
+    }
+    if (shown < answers.size()) {
+        text += "\n\n \x81\x63"; // "…"
+        text += std::to_string(answers.size() - shown);
+    }
+    return text;
 }
 
 } // namespace view

@@ -82,6 +82,7 @@ struct HoverEffect {
     bool hidePopup = false;
     std::optional<std::string> status;   ///< new text of status panel 0
     std::optional<std::string> popupMid; ///< show the pop-up of the message with this mid
+    std::optional<std::string> popupAnswersOf; ///< show the answers to the message with this mid
 };
 
 /// One mouse move: isLink when the element under the mouse is an "A", href its address (nullopt
@@ -91,8 +92,19 @@ HoverEffect HoverElement(HoverState &state, bool isLink, const std::optional<std
 
 /// The pop-up text for mid: PopupText of the first of sourceLines whose field 1 equals mid as
 /// text; nullopt when there is none. sourceLines are the tab's lines, or for an extraction tab
-/// those of the first topic tab with the same topicUrl.
+/// those of the first topic tab with the same topicUrl. A message with answers ends with the
+/// list of their numbers (AnswerListText) after a blank line. patterns and chain hide as on the
+/// page.
 std::optional<std::string> PopupForMessage(std::string_view mid, const std::vector<std::string> &sourceLines,
-                                           const settings::NgLists &ng);
+                                           const settings::NgLists &ng, const settings::NgPatterns *patterns = nullptr,
+                                           bool chain = false);
+
+/// The pop-up of a reply count link: the pop-up texts of the lines that answer the message
+/// numbered mid, in log order, a blank line between them; at most kAnswersShown of them, then a
+/// line "…" with how many more there are. nullopt when no line has that number or none answers it.
+std::optional<std::string> AnswersPopup(std::string_view mid, const std::vector<std::string> &sourceLines,
+                                        const settings::NgLists &ng, const settings::NgPatterns *patterns = nullptr,
+                                        bool chain = false);
+inline constexpr std::size_t kAnswersShown = 10;
 
 } // namespace view

@@ -32,52 +32,75 @@ std::string ReplaceAll(std::string_view text, std::string_view tag, std::string_
     return out;
 }
 
+ReferenceScanner::ReferenceScanner(std::string_view text) : m_text(text), m_raw(text.find(kRawMarker)) {}
+
+std::optional<Reference> ReferenceScanner::next(std::size_t from)
+{
+    // The text is only ever read further on, so once no ">>" remains none will, and a found
+    // position stays valid until the reading moves past it.
+    if (m_raw != std::string_view::npos && m_raw < from)
+        m_raw = m_text.find(kRawMarker, from);
+    Reference ref;
+    if (m_raw != std::string_view::npos) {
+        ref.at = m_raw;
+        ref.marker = kRawMarker;
+    } else {
+        ref.at = m_text.find(kEscapedMarker, from);
+        if (ref.at == std::string_view::npos)
+            return std::nullopt;
+        ref.marker = kEscapedMarker;
+    }
+    const std::size_t r = ref.at + ref.marker.size();
+    std::size_t d = r;
+    while (d < m_text.size() && IsDigit(m_text[d]))
+        ++d;
+    ref.digits = m_text.substr(r, d - r);
+    return ref;
+}
+
 std::string LinkReferences(std::string_view text, std::string_view linkBase)
 {
-    static constexpr std::string_view kRaw = ">>";
-    static constexpr std::string_view kEscaped = "&gt;&gt;";
     std::string out;
     out.reserve(text.size() + 64);
     std::size_t w = 0; // start of what remains
-    // Where the next ">>" stands; W only ever loses its front, so once none remains none will,
-    // and a found position stays valid until W moves past it.
-    std::size_t raw = text.find(kRaw);
+    ReferenceScanner scanner(text);
     while (w < text.size()) {
-        if (raw != std::string_view::npos && raw < w)
-            raw = text.find(kRaw, w);
-        std::string_view marker;
-        std::size_t p;
-        if (raw != std::string_view::npos) {
-            marker = kRaw;
-            p = raw;
-        } else {
-            p = text.find(kEscaped, w);
-            if (p == std::string_view::npos)
-                break;
-            marker = kEscaped;
-        }
-        out.append(text, w, p - w);
-        std::size_t r = p + marker.size();
-        std::size_t d = r;
-        while (d < text.size() && IsDigit(text[d]))
-            ++d;
-        if (d > r) {
-            const std::string_view digits = text.substr(r, d - r);
+        const std::optional<Reference> ref = scanner.next(w);
+        if (!ref)
+            break;
+        out.append(text, w, ref->at - w);
+        if (!ref->digits.empty()) {
             out += "<a href=\"";
             out += linkBase;
-            out += digits;
+            out += ref->digits;
             out += "\">";
-            out += marker;
-            out += digits;
+            out += ref->marker;
+            out += ref->digits;
             out += "</a>";
         } else {
-            out += marker;
+            out += ref->marker;
         }
-        w = d;
+        w = ref->end();
     }
     if (w < text.size())
         out.append(text, w);
     return out;
+}
+
+std::vector<int> ReferencedNumbers(std::string_view text)
+{
+    std::vector<int> numbers;
+    ReferenceScanner scanner(text);
+    for (std::size_t w = 0; w < text.size();) {
+        const std::optional<Reference> ref = scanner.next(w);
+        if (!ref)
+            break;
+        // Digits too many for a number link to nothing that can be held: they are no answer.
+        if (const int n = base::ParseInt(ref->digits, 0); n > 0)
+            numbers.push_back(n);
+        w = ref->end();
+    }
+    return numbers;
 }
 
 std::string DecodeEntities(std::string_view text)
@@ -123,7 +146,7 @@ bool ContainsAnyEntry(std::string_view text, const base::SortedTextList &list)
     return false;
 }
 
-std::string PopupText(std::string_view line, const settings::NgLists &ng)
+std::string PopupText(std::string_view line, const settings::NgLists &ng, bool hidden)
 {
     const store::LogFields f = store::SplitLogLine(line);
     std::string out;
@@ -132,7 +155,7 @@ std::string PopupText(std::string_view line, const settings::NgLists &ng)
     out += ' ';
     const int reply = base::ParseInt(f.replyTo, 0);
     out += kPosterLabel;
-    const bool ngName = ng.names.contains(f.author);
+    const bool ngName = hidden || ng.names.contains(f.author);
     if (ngName) {
         out += kNgText;
     } else {

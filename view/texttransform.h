@@ -4,8 +4,10 @@
 // begin with a byte below 0x40, so none can match inside a double-byte character.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "settings/nglists.h"
 
@@ -14,6 +16,35 @@ namespace view {
 /// Replaces every occurrence of tag in text by value, left to right; the inserted value is not
 /// searched again.
 std::string ReplaceAll(std::string_view text, std::string_view tag, std::string_view value);
+
+/// A reply marker found in text: ">>" or "&gt;&gt;" at `at`, with the digits right after it
+/// (empty when none follow).
+struct Reference {
+    std::size_t at = 0;
+    std::string_view marker;
+    std::string_view digits;
+    std::size_t end() const { return at + marker.size() + digits.size(); }
+};
+
+inline constexpr std::string_view kRawMarker = ">>";
+inline constexpr std::string_view kEscapedMarker = "&gt;&gt;";
+
+/// Reads the reply markers of one text from front to back, as LinkReferences links them: at
+/// each step the first ">>" at or after the position when there is one, else the first
+/// "&gt;&gt;". Positions handed to next() must not decrease.
+class ReferenceScanner {
+public:
+    explicit ReferenceScanner(std::string_view text);
+    std::optional<Reference> next(std::size_t from);
+
+private:
+    std::string_view m_text;
+    std::size_t m_raw; ///< the next ">>" at or after the last position, or npos
+};
+
+/// The message numbers that the reply markers of text link to, in text order, repeats kept;
+/// digits that make no number above 0 are left out.
+std::vector<int> ReferencedNumbers(std::string_view text);
 
 /// Turns each reference ">>" or "&gt;&gt;" followed by digits into a link to linkBase + digits,
 /// with the marker and the digits as its text. In every pass the marker is the first ">>" of
@@ -34,8 +65,10 @@ std::string ConvertBreaks(std::string_view text, bool addSpace, BreakDirection d
 
 /// The pop-up text of one log line: number, author, date, the reply number, title and the
 /// decoded text with line feeds, cut short after the author or the title when the NG lists hide
-/// them. Plain text: the pop-up must show it as such (tags in it stay visible text).
-std::string PopupText(std::string_view line, const settings::NgLists &ng);
+/// them. Plain text: the pop-up must show it as such (tags in it stay visible text). hidden: the
+/// message is hidden by other means than the lists (a pattern, an answer to a hidden one) and
+/// is cut short after the author as an NG name is.
+std::string PopupText(std::string_view line, const settings::NgLists &ng, bool hidden = false);
 
 /// "-NG-", shown for what an NG list hides.
 inline constexpr const char kNgText[] = "-NG-";

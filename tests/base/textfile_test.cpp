@@ -7,6 +7,10 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <thread>
+#include <csignal>
+#include <ctime>
+#include <fcntl.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -203,6 +207,79 @@ TEST_F(TempDir, NewFileModeHonoursTheUmask)
     ASSERT_EQ(::stat(path("a.txt").c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0640u);
     EXPECT_EQ(std::distance(fs::directory_iterator(m_dir), fs::directory_iterator{}), 1) << "no temporary left";
+}
+
+TEST(TemporaryFileName, OnlyTheWritersFormCounts)
+{
+    EXPECT_TRUE(base::IsTemporaryFileName("a1b2.dat.tmpAb3xZ9"));
+    EXPECT_TRUE(base::IsTemporaryFileName("nekomado.ini.tmp000000"));
+    EXPECT_FALSE(base::IsTemporaryFileName(".tmpAb3xZ9")) << "no name before it";
+    EXPECT_FALSE(base::IsTemporaryFileName("a.dat.tmpAb3xZ")) << "five letters";
+    EXPECT_FALSE(base::IsTemporaryFileName("a.dat.tmpAb3xZ99")) << "seven letters";
+    EXPECT_FALSE(base::IsTemporaryFileName("a.dat.tmpAb3x-9"));
+    EXPECT_FALSE(base::IsTemporaryFileName("a.datXtmpAb3xZ9"));
+    EXPECT_FALSE(base::IsTemporaryFileName("a1b2.dat"));
+    EXPECT_FALSE(base::IsTemporaryFileName("notes.tmp"));
+}
+
+// A writer killed in the middle of its temporary file, as a crash leaves it: the next start
+// removes the temporary file and nothing else.
+TEST_F(TempDir, TemporaryLeftByAKilledWriterIsRemovedAndTheFileKeepsItsEarlierVersion)
+{
+    ASSERT_TRUE(base::MakeDirs(path("Log/b1")));
+    const std::string target = path("Log/b1/t1.dat");
+    ASSERT_TRUE(base::WriteFileAtomic(target, "earlier\r\n"));
+    const std::string big(32u << 20, 'x');
+    std::string left;
+    for (int attempt = 0; attempt < 20 && left.empty(); ++attempt) {
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            for (;;)
+                base::WriteFileAtomic(target, big);
+        }
+        // Killed as soon as its temporary file shows.
+        for (int polls = 0; polls < 20000 && left.empty(); ++polls) {
+            for (const auto &entry : fs::directory_iterator(path("Log/b1")))
+                if (entry.path().filename() != "t1.dat")
+                    left = entry.path().filename().string();
+            if (left.empty())
+                std::this_thread::sleep_for(std::chrono::microseconds(100));
+        }
+        ::kill(child, SIGKILL);
+        ::waitpid(child, nullptr, 0);
+        left.clear();
+        for (const auto &entry : fs::directory_iterator(path("Log/b1")))
+            if (entry.path().filename() != "t1.dat")
+                left = entry.path().filename().string();
+    }
+    ASSERT_FALSE(left.empty()) << "no writer was caught with its temporary file";
+    EXPECT_TRUE(base::IsTemporaryFileName(left)) << left;
+
+    // Around it: files of other names, a fresh temporary file and a link of a temporary name.
+    ASSERT_TRUE(base::WriteFileAtomic(path("nekomado.ini"), "[x]\r\n"));
+    ASSERT_TRUE(base::WriteFileAtomic(path("notes.tmp"), "keep"));
+    ASSERT_TRUE(base::WriteFileAtomic(path("Log/fresh.dat.tmpABCDEF"), "being written"));
+    ASSERT_TRUE(base::WriteFileAtomic(path("outside"), "outside"));
+    fs::create_symlink(path("outside"), path("Log/link.dat.tmpQWERTY"));
+    // The killed writer's file is older than the grace; the fresh one is not.
+    const std::string leftPath = path("Log/b1/" + left);
+    const struct timespec old[2] = {{std::time(nullptr) - 120, 0}, {std::time(nullptr) - 120, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, leftPath.c_str(), old, 0), 0);
+
+    EXPECT_EQ(base::RemoveStaleTemporaries(m_dir, 60), 1);
+    EXPECT_FALSE(fs::exists(leftPath));
+    EXPECT_TRUE(fs::exists(path("Log/fresh.dat.tmpABCDEF"))) << "another writer may be busy with it";
+    EXPECT_TRUE(fs::is_symlink(path("Log/link.dat.tmpQWERTY")));
+    EXPECT_EQ(base::ReadFile(path("outside")), "outside");
+    EXPECT_EQ(base::ReadFile(path("notes.tmp")), "keep");
+    const auto kept = base::ReadFile(target);
+    ASSERT_TRUE(kept);
+    EXPECT_TRUE(*kept == "earlier\r\n" || *kept == big) << "a complete version, of " << kept->size() << " bytes";
+
+    EXPECT_EQ(base::RemoveStaleTemporaries(m_dir, 0), 1) << "without a grace the fresh one goes too";
+    EXPECT_FALSE(fs::exists(path("Log/fresh.dat.tmpABCDEF")));
+    EXPECT_EQ(base::RemoveStaleTemporaries(path("missing"), 0), 0);
 }
 
 } // namespace

@@ -10,12 +10,12 @@ TEST(Faults, Rules_AreReadOrRefusedWithAReason)
 {
     FaultSet set;
     for (const char *good : {"delay=100", "silent", "cut", "cut=10", "trickle=5/20", "drop=50", "drop", "status=503",
-                             "huge", "huge=2048", "nul", "badeuc", "delay=5@*mid=3*", "status=500@*#2",
+                             "short", "short=0", "short=99", "huge", "huge=2048", "nul", "badeuc", "delay=5@*mid=3*", "status=500@*#2",
                              "silent@http://login.yahoo.co.jp/*"})
         EXPECT_TRUE(set.add(good, nullptr)) << good;
     for (const char *bad : {"", "delay", "delay=x", "delay=-1", "slow", "trickle=5", "trickle=0/5", "drop=101",
                             "status=99", "status=600", "nul=1", "silent=1", "delay=5@", "delay=5#0", "delay=5#x",
-                            "huge=0"}) {
+                            "huge=0", "short=100", "short=-1", "short=x"}) {
         std::string error;
         EXPECT_FALSE(set.add(bad, &error)) << bad;
         EXPECT_FALSE(error.empty()) << bad;
@@ -39,6 +39,20 @@ TEST(Faults, Plan_CombinesTheMatchingRules)
     EXPECT_EQ(msg30.trickleBytes, 7);
     EXPECT_FALSE(set.plan("http://messages.yahoo.co.jp/index.html").any());
     EXPECT_EQ(set.plan("http://post.messages.yahoo.co.jp/bbs?action=r").status, 503);
+}
+
+TEST(Faults, Short_DefaultsToHalfTheBodyAndIsAFault)
+{
+    FaultSet set;
+    ASSERT_TRUE(set.add("short@*mid=1", nullptr));
+    ASSERT_TRUE(set.add("short=10@*mid=2", nullptr));
+    const FaultPlan one = set.plan("http://messages.yahoo.co.jp/bbs?action=m&board=1&sid=1&tid=a&mid=1");
+    EXPECT_EQ(one.shortPercent, 50);
+    EXPECT_TRUE(one.any());
+    EXPECT_EQ(set.plan("http://messages.yahoo.co.jp/bbs?action=m&board=1&sid=1&tid=a&mid=2").shortPercent, 10);
+    const FaultPlan none = set.plan("http://messages.yahoo.co.jp/bbs?action=m&board=1&sid=1&tid=a&mid=3");
+    EXPECT_EQ(none.shortPercent, -1);
+    EXPECT_FALSE(none.any());
 }
 
 TEST(Faults, Count_LimitsARuleToItsFirstMatches)

@@ -326,6 +326,30 @@ TEST_F(Socket, Faults_SilentCutAndDrop)
     EXPECT_EQ(dropped, 5);
 }
 
+TEST_F(Socket, Faults_ShortClosesInTheBodyAfterAWholeHead)
+{
+    const std::string url = messageUrl(1, 0, 1);
+    const HttpReply whole = HttpGet(port(), url);
+    ASSERT_EQ(whole.status, 200);
+    ASSERT_GT(whole.body.size(), 100u);
+    const std::vector<std::string> length{std::to_string(whole.body.size())};
+    ASSERT_TRUE(server->addFault("short@*mid=1#1"));
+    HttpReply r = HttpGet(port(), url);
+    EXPECT_TRUE(r.ok) << "closed by the server, not left hanging";
+    EXPECT_EQ(r.status, 200);
+    EXPECT_EQ(r.headerValues("Content-Length"), length) << "the head announces the whole body";
+    EXPECT_EQ(r.body, whole.body.substr(0, whole.body.size() / 2));
+    ASSERT_TRUE(server->addFault("short=0@*mid=1#1"));
+    r = HttpGet(port(), url);
+    EXPECT_EQ(r.status, 200);
+    EXPECT_TRUE(r.body.empty());
+    ASSERT_TRUE(server->addFault("short=99@*mid=1#1"));
+    r = HttpGet(port(), url);
+    EXPECT_LT(r.body.size(), whole.body.size()) << "never the whole body";
+    EXPECT_GE(r.body.size(), whole.body.size() * 98 / 100);
+    EXPECT_EQ(HttpGet(port(), url).body, whole.body) << "the counts are used up";
+}
+
 TEST_F(Socket, Faults_HugeNulAndBadEucBodies)
 {
     const std::string url = messageUrl(0, 0, 4);

@@ -206,6 +206,47 @@ TEST(Pipeline, MessagePageCutOffBeforeItsHeaderEndsIsRetriedAndThenDelivered)
     EXPECT_FALSE(messages[0].givenUp);
 }
 
+TEST(Pipeline, MessagePageWithoutAMessageIsRetriedAndThenGivenUp)
+{
+    // An error status or a page broken off in its body: nothing the plug-in reads as a message.
+    // The first answer for message 5 is an error status, the first for 6 a page without it.
+    std::atomic<int> answered5{0}, answered6{0};
+    LoopbackServer server([&](Peer &peer, const std::string &request) {
+        const std::string mid = base::ExtractUrlParam("mid=", LoopbackServer::targetOf(request)).value_or("");
+        if (mid == "5" && answered5++ == 0)
+            peer.send(HttpResponse("503 Service Unavailable", "", "busy"));
+        else if (mid == "6" && answered6++ == 0)
+            peer.send(HttpResponse("200 OK", "", "X garbled\n"));
+        else
+            peer.send(boardAnswer(request));
+    });
+    TestMainThread main;
+    main.network.retry = 1;
+    main.useProxy(server.port());
+    enqueue(main, messageUrl("t1", 5), plugin_api::kMessagePage, messageUrl("t1", 0));
+    enqueue(main, messageUrl("t1", 6), plugin_api::kMessagePage, messageUrl("t1", 0));
+    ASSERT_TRUE(main.runUntilIdle());
+    EXPECT_EQ(main.count(NoticeCode::RequestFailed), 2);
+    auto messages = main.seen(NoticeCode::MessageParsed);
+    ASSERT_EQ(messages.size(), 2u) << "an answer for each message asked for";
+    for (const SeenNotice &m : messages)
+        EXPECT_FALSE(m.givenUp) << "the retry brought message " << m.message.number;
+    EXPECT_EQ(main.pipeline.runningCount(), 0u);
+
+    // Without retries the page is given up at once, told apart from a page the board sent.
+    LoopbackServer broken([](Peer &peer, const std::string &) { peer.send(HttpResponse("200 OK", "", "")); });
+    TestMainThread second;
+    second.network.retry = 0;
+    second.useProxy(broken.port());
+    enqueue(second, messageUrl("t1", 9), plugin_api::kMessagePage, messageUrl("t1", 0));
+    ASSERT_TRUE(second.runUntilIdle());
+    EXPECT_EQ(broken.connections(), 1);
+    auto given = second.seen(NoticeCode::MessageParsed);
+    ASSERT_EQ(given.size(), 1u);
+    EXPECT_TRUE(given[0].givenUp);
+    EXPECT_EQ(given[0].message.number, 9);
+}
+
 TEST(Pipeline, RetryThreeSendsTheRequestFourTimes)
 {
     LoopbackServer server([](Peer &peer, const std::string &) { peer.waitForClose(2s); });
@@ -233,6 +274,35 @@ TEST(Pipeline, TopicListThatKeepsFailingCaptionsItsTabRetryError)
     EXPECT_EQ(main.count(NoticeCode::RequestFailed), 3);
     EXPECT_EQ(main.captions[topicListUrl()], kRetryErrorText);
     EXPECT_EQ(main.count(NoticeCode::TopicListParsed), 0);
+}
+
+TEST(Pipeline, TopicListPageWithoutTopicsIsRetriedAndThenCaptionsRetryError)
+{
+    std::atomic<int> answered{0};
+    LoopbackServer server([&](Peer &peer, const std::string &request) {
+        if (answered++ == 0)
+            peer.send(HttpResponse("503 Service Unavailable", "", "busy"));
+        else
+            peer.send(boardAnswer(request));
+    });
+    TestMainThread main;
+    main.network.retry = 1;
+    main.useProxy(server.port());
+    enqueue(main, topicListUrl(), plugin_api::kTopicList);
+    ASSERT_TRUE(main.runUntilIdle());
+    EXPECT_EQ(server.connections(), 2);
+    EXPECT_EQ(main.count(NoticeCode::TopicListParsed), 1) << "the retry brought the list";
+    EXPECT_EQ(main.captions.count(topicListUrl()), 0u);
+
+    LoopbackServer broken([](Peer &peer, const std::string &) { peer.send(HttpResponse("200 OK", "", "<html>")); });
+    TestMainThread second;
+    second.network.retry = 1;
+    second.useProxy(broken.port());
+    enqueue(second, topicListUrl(), plugin_api::kTopicList);
+    ASSERT_TRUE(second.runUntilIdle());
+    EXPECT_EQ(broken.connections(), 2);
+    EXPECT_EQ(second.captions[topicListUrl()], kRetryErrorText) << "the tab learns that no list comes";
+    EXPECT_EQ(second.count(NoticeCode::TopicListParsed), 0);
 }
 
 TEST(Pipeline, RunningCountReturnsToZeroAfterAnyMixOfFailures)

@@ -77,4 +77,34 @@ TEST_F(NgFiles, FilesTheProgramWroteSurviveALoadAndASaveByteForByte)
     EXPECT_EQ(again.words.items(), lists.words.items());
 }
 
+TEST_F(NgFiles, RegexFilesAreWrittenOnlyWhenTheyHoldEntriesOrExisted)
+{
+    settings::NgLists lists;
+    ASSERT_TRUE(settings::SaveNgLists(m_dir, lists));
+    for (const char *name : {settings::kNgNameRegexFile, settings::kNgTitleRegexFile, settings::kNgWordRegexFile})
+        EXPECT_FALSE(base::FileExists(m_dir + "/" + name)) << name << ": a user who never adds one gets none";
+
+    lists.wordRegex.add("^buy.*now$");
+    lists.nameRegex.add("bot\\d+");
+    ASSERT_TRUE(settings::SaveNgLists(m_dir, lists));
+    EXPECT_EQ(*base::ReadFile(m_dir + "/NG_WordRegex.txt"), "^buy.*now$\r\n");
+    EXPECT_EQ(*base::ReadFile(m_dir + "/NG_NameRegex.txt"), "bot\\d+\r\n");
+    EXPECT_FALSE(base::FileExists(m_dir + "/NG_TitleRegex.txt"));
+    EXPECT_EQ(*base::ReadFile(m_dir + "/NG_Word.txt"), "") << "the plain word list keeps its own file";
+
+    settings::NgLists loaded;
+    settings::LoadNgLists(m_dir, loaded);
+    EXPECT_EQ(loaded.wordRegex.items(), lists.wordRegex.items());
+    EXPECT_EQ(loaded.nameRegex.items(), lists.nameRegex.items());
+    EXPECT_TRUE(loaded.words.items().empty());
+
+    loaded.wordRegex.assign({});
+    ASSERT_TRUE(settings::SaveNgLists(m_dir, loaded));
+    EXPECT_EQ(*base::ReadFile(m_dir + "/NG_WordRegex.txt"), "") << "an emptied list empties its file";
+    settings::NgLists again;
+    again.wordRegex.add("stale");
+    settings::LoadNgLists(m_dir, again);
+    EXPECT_TRUE(again.wordRegex.items().empty());
+}
+
 } // namespace

@@ -75,6 +75,17 @@ TEST(Settings, SavingDefaultsWritesACompleteFileThatReadsBackAlike)
     EXPECT_EQ(back, s);
 }
 
+TEST(Settings, TheNgChainIsOffUnlessTheFileSaysOn)
+{
+    EXPECT_FALSE(load("[view]\nzoom=120\n").view.ngChain);
+    EXPECT_FALSE(load("[view]\nng_chain=yes\n").view.ngChain) << "an unreadable value keeps the default";
+    Settings s = load("[view]\nng_chain=1\n");
+    EXPECT_TRUE(s.view.ngChain);
+    IniFile ini;
+    settings::SaveSettings(ini, s);
+    EXPECT_EQ(ini.value("view", "ng_chain"), "1");
+}
+
 TEST(Settings, BadValuesFallBackToTheirDefaults)
 {
     Settings s = load("[general]\nmsgview=abc\npopres=2\nsort=x\n[network]\nthread_max=\ntimeout=-5\n");
