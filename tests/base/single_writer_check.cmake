@@ -8,7 +8,16 @@ if(NOT SOURCE_DIR)
     message(FATAL_ERROR "SOURCE_DIR is not set")
 endif()
 
-set(folders app base store settings view ui post convert net qtbridge plugin plugin_api help)
+# Every top-level folder is the program's (a new one is checked from its first day) except these:
+# the board server, a test tool, and what is never part of the program.
+set(not_program boardserver bench fuzz tests cmake docs scripts)
+file(GLOB entries RELATIVE ${SOURCE_DIR} ${SOURCE_DIR}/*)
+set(folders)
+foreach(entry ${entries})
+    if(IS_DIRECTORY ${SOURCE_DIR}/${entry} AND NOT entry IN_LIST not_program AND NOT entry MATCHES "^[.]")
+        list(APPEND folders ${entry})
+    endif()
+endforeach()
 set(allowed base/textfile.cpp base/textfile.h)
 
 # Each pattern with what it catches. CMake's regular expressions have no word boundary, hence
