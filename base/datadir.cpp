@@ -3,6 +3,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <string>
 #include <system_error>
 #include <unistd.h>
 
@@ -57,11 +58,10 @@ void CopyTree(const fs::path &from, const fs::path &to)
 
 bool IsWritableDir(const std::string &dir)
 {
-    std::string probe = JoinPath(dir, ".nekomado-probe-XXXXXX");
-    int fd = ::mkstemp(probe.data());
-    if (fd < 0)
+    // Written the way every file of the program is, so that the answer is about exactly that.
+    const std::string probe = JoinPath(dir, ".nekomado-probe-" + std::to_string(::getpid()));
+    if (!WriteFileAtomic(probe, {}))
         return false;
-    ::close(fd);
     ::unlink(probe.c_str());
     return true;
 }

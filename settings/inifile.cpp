@@ -1,6 +1,8 @@
 // Parsing and writing the INI text.
 #include "settings/inifile.h"
 
+#include <vector>
+
 #include "base/text.h"
 #include "base/textfile.h"
 
@@ -150,13 +152,11 @@ bool IniFile::removeKey(std::string_view section, std::string_view key)
     for (Section &s : m_sections) {
         if (s.name.empty() || !sameName(s.name, section))
             continue;
-        for (auto it = s.entries.begin(); it != s.entries.end(); ++it) {
-            if (!it->key.empty() && sameName(it->key, key)) {
-                s.entries.erase(it);
-                return true;
-            }
-        }
-        return false;
+        // A hand-edited file may hold the key twice: removing only the first would let the
+        // second answer every later read, so the key would seem never removed.
+        const auto removed =
+            std::erase_if(s.entries, [&](const Entry &e) { return !e.key.empty() && sameName(e.key, key); });
+        return removed > 0;
     }
     return false;
 }

@@ -38,7 +38,8 @@ public:
     void writeInt(std::string_view section, std::string_view key, int value);
     /// Written "1" or "0".
     void writeBool(std::string_view section, std::string_view key, bool value);
-    /// Removes the key from its section (the section stays, also when empty). False when absent.
+    /// Removes the key from its section, every line of it when a damaged file repeats it (the
+    /// section stays, also when empty). False when absent.
     bool removeKey(std::string_view section, std::string_view key);
 
     /// The whole file as text with CR LF line ends.

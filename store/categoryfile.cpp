@@ -99,7 +99,7 @@ void PlaceCategoryLines(const std::vector<CategoryLine> &lines, CategoryTreeMode
             auto climb = static_cast<std::size_t>(previousDepth - d + 1);
             parentLevel = climb < path.size() ? path.size() - climb : 0;
         } else {
-            parentLevel = path.size();
+            parentLevel = path.size() < kMaxCategoryNesting ? path.size() : path.size() - 1;
         }
         if (parentLevel > 0)
             parent = path[parentLevel - 1];

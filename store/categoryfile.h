@@ -51,10 +51,16 @@ struct CategoryFileContent {
 /// not parse are skipped, so a damaged file still gives every readable node.
 std::optional<CategoryFileContent> ReadCategoryFile(const std::string &path);
 
+/// The deepest a category tree nests: real trees are a few levels deep, and a damaged or made-up
+/// file that nests every line one level deeper would otherwise build a tree that the tree
+/// widget walks and frees recursively, one call per level, past the end of the stack.
+inline constexpr std::size_t kMaxCategoryNesting = 1000;
+
 /// Places lines into tree below what it holds, by each line's depth d against the previous
 /// line's depth p (0 at the start) and the previous node n: d = 0 a top-level node; d = p a
 /// sibling of n; d < p climbs p - d + 1 levels from n and adds a child there (top level when the
-/// climb passes the top); d > p a child of n, one level deeper however far d jumps.
+/// climb passes the top); d > p a child of n, one level deeper however far d jumps. A child that
+/// would lie deeper than kMaxCategoryNesting levels becomes a sibling of n instead.
 void PlaceCategoryLines(const std::vector<CategoryLine> &lines, CategoryTreeModel &tree);
 
 /// `LoadCategoryFile`: when programDir's category file of name exists, calls createTab, which

@@ -20,9 +20,27 @@ CategoryTreeModel::Node CategoryTree::addNode(Node parent, std::string_view text
     return raw;
 }
 
+CategoryTree::~CategoryTree()
+{
+    release(m_roots);
+}
+
+void CategoryTree::release(std::vector<std::unique_ptr<Item>> &items)
+{
+    std::vector<std::unique_ptr<Item>> pending = std::move(items);
+    items.clear();
+    while (!pending.empty()) {
+        std::unique_ptr<Item> last = std::move(pending.back());
+        pending.pop_back();
+        for (auto &child : last->children)
+            pending.push_back(std::move(child));
+        // last now owns only empty slots: freeing it goes no deeper.
+    }
+}
+
 void CategoryTree::clear()
 {
-    m_roots.clear();
+    release(m_roots);
     m_count = 0;
 }
 

@@ -61,6 +61,7 @@ public:
 class CategoryTree final : public CategoryTreeModel {
 public:
     CategoryTree() = default;
+    ~CategoryTree() override;
     CategoryTree(const CategoryTree &) = delete;
     CategoryTree &operator=(const CategoryTree &) = delete;
 
@@ -86,6 +87,9 @@ private:
         std::vector<std::unique_ptr<Item>> children;
     };
     static Item *item(Node node) { return static_cast<Item *>(node); }
+    /// Frees items and everything below them one node at a time: a file may nest deeper than
+    /// the call stack would allow a recursive teardown.
+    static void release(std::vector<std::unique_ptr<Item>> &items);
 
     std::vector<std::unique_ptr<Item>> m_roots;
     std::size_t m_count = 0;

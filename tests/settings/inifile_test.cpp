@@ -75,6 +75,15 @@ TEST(IniFile, RemovingAKeyKeepsItsSectionAndTheOtherLines)
     EXPECT_EQ(ini.serialize(), "[b1]\r\n; note\r\nt1=5\r\n[b2]\r\n");
 }
 
+TEST(IniFile, RemovingARepeatedKeyRemovesEveryLineOfIt)
+{
+    // A hand-edited mark.ini listing a topic twice: after clearing, no later line may answer.
+    IniFile ini = IniFile::Parse("[b1]\r\nt1=5\r\nx=1\r\nT1=7\r\n");
+    EXPECT_TRUE(ini.removeKey("b1", "t1"));
+    EXPECT_FALSE(ini.value("b1", "t1").has_value());
+    EXPECT_EQ(ini.serialize(), "[b1]\r\nx=1\r\n");
+}
+
 TEST(IniFile, MalformedInputNeverFails)
 {
     static const char kText[] = "[\r\n]\r\n=novalue\r\n[a\r\nk\0v=1\r\n[]\r\n";

@@ -2,6 +2,8 @@
 // lookups the commands use.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "boardtesting.h"
 #include "store/boardtexts.h"
 #include "store/categoryfile.h"
@@ -153,6 +155,52 @@ TEST(CategoryFile, DamagedLinesAreSkippedAndTheRestStillLoads)
     CategoryTree tree;
     store::PlaceCategoryLines(content->lines, tree);
     EXPECT_EQ(shape(tree), "Top(Child(Huge depth)) Last");
+}
+
+TEST(CategoryFile, NestingBeyondTheLimitContinuesAsSiblingsAtTheDeepestLevel)
+{
+    // Each line one level deeper than the last, far beyond any real tree.
+    TempDir dir;
+    const int lines = static_cast<int>(store::kMaxCategoryNesting) + 5;
+    std::string bytes;
+    for (int d = 0; d < lines; ++d)
+        bytes += "n" + std::to_string(d) + "\t\t1\t" + std::to_string(d) + "\r\n";
+    writeFile(categoryFile(dir, store::kPluginTreeName), bytes);
+    CategoryTree tree;
+    ASSERT_TRUE(store::LoadCategoryFile(dir.path(), store::kPluginTreeName,
+                                        [&]() -> store::CategoryTreeModel & { return tree; }));
+    ASSERT_EQ(tree.size(), static_cast<std::size_t>(lines));
+    std::vector<int> depths;
+    tree.forEachNode([&](Node, int depth) {
+        depths.push_back(depth);
+        return true;
+    });
+    const int deepest = static_cast<int>(store::kMaxCategoryNesting) - 1;
+    EXPECT_EQ(*std::max_element(depths.begin(), depths.end()), deepest);
+    EXPECT_EQ(depths[static_cast<std::size_t>(deepest)], deepest);
+    // The lines past the limit are the deepest node's siblings, in file order.
+    for (int i = deepest; i < lines; ++i)
+        EXPECT_EQ(depths[static_cast<std::size_t>(i)], deepest) << i;
+    Node deepestNode = tree.children(nullptr).front();
+    while (!tree.children(deepestNode).empty())
+        deepestNode = tree.children(deepestNode).front();
+    Node parentOfDeepest = tree.parent(deepestNode);
+    EXPECT_EQ(tree.children(parentOfDeepest).size(), 6u);
+}
+
+TEST(CategoryFile, AMillionNestedNodesAreFreedWithoutExhaustingTheStack)
+{
+    // The in-memory tree does not recurse per level when it is cleared or destroyed.
+    CategoryTree tree;
+    Node parent = nullptr;
+    for (int d = 0; d < 1000000; ++d)
+        parent = tree.addNode(parent, "n", store::CategoryNodeData{"", 1});
+    tree.clear();
+    EXPECT_TRUE(tree.empty());
+    EXPECT_TRUE(tree.children(nullptr).empty());
+    for (int d = 0; d < 1000000; ++d)
+        parent = tree.addNode(d == 0 ? nullptr : parent, "n", store::CategoryNodeData{"", 1});
+    EXPECT_EQ(tree.size(), 1000000u);
 }
 
 TEST(CategoryFile, ParsesFieldsExactlyKeepingBlanksAndExtraTabsInDepth)
