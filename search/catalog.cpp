@@ -112,7 +112,8 @@ std::map<std::string, CategoryBoard> CategoryBoardDirs(const std::string &progra
         if (board && !board->empty() && text.find(store::BoardListUrl(boardServer, *board)) != std::string::npos) {
             std::string relative;
             bool safe = true;
-            auto append = [&](const std::string &name) {
+            auto append = [&](const std::string &whole) {
+                const std::string name = store::FitFolderName(whole);
                 if (name.empty())
                     return;
                 if (!store::IsSafePathComponent(name))

@@ -44,7 +44,26 @@ std::string removeChars(std::string_view text, std::string_view removed)
     return out;
 }
 
+// A folder's name is also the list file's name before ".txt", and the atomic writer adds ".tmp"
+// and six characters to that: a longer name would make a folder whose list can never be written.
+constexpr std::size_t kMaxFolderName = 255 - 4 - 4 - 6;
+
 } // namespace
+
+std::string FitFolderName(std::string name)
+{
+    if (name.size() <= kMaxFolderName)
+        return name;
+    std::size_t end = 0;
+    while (end < name.size()) {
+        const std::size_t step = base::IsSjisLeadByte(static_cast<unsigned char>(name[end])) ? 2 : 1;
+        if (end + step > kMaxFolderName)
+            break;
+        end += step;
+    }
+    name.resize(end);
+    return name;
+}
 
 std::optional<std::string> ResolveBoardLogDir(const BoardPaths &paths, std::string_view listUrl)
 {
@@ -74,7 +93,7 @@ std::optional<std::string> ResolveBoardLogDir(const BoardPaths &paths, std::stri
 
     std::string relative;
     for (std::size_t i = components.size(); i-- > 0;) {
-        std::string name = i == 0 ? removeChars(components[0], "\\/:*?\"<>| ") : components[i];
+        std::string name = FitFolderName(i == 0 ? removeChars(components[0], "\\/:*?\"<>| ") : components[i]);
         if (name.empty())
             continue;
         if (!IsSafePathComponent(name))

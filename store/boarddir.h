@@ -21,9 +21,14 @@ struct BoardPaths {
 /// smaller depth gives one more directory, up to depth 0. The board's own name is trimmed and
 /// loses the ten characters \ / : * ? " < > | and blank; category names are only trimmed (and
 /// lose "/", which would nest them). A board that no line names resolves to the log root as it
-/// is, and so does every board while there is no category file yet. Nullopt when a name would not
-/// be one safe path component (IsSafePathComponent) or the directory cannot be created.
+/// is, and so does every board while there is no category file yet. Every name is then cut to
+/// FitFolderName's length. Nullopt when a name would not be one safe path component
+/// (IsSafePathComponent) or the directory cannot be created.
 std::optional<std::string> ResolveBoardLogDir(const BoardPaths &paths, std::string_view listUrl);
+
+/// name cut to the longest folder name whose list file ("name.txt") the atomic writer can still
+/// replace (241 bytes), never inside a double-byte character; shorter names are kept as they are.
+std::string FitFolderName(std::string name);
 
 /// `FindBoardName`: the first field, untrimmed, of the first line from the top of the site's
 /// category file that contains listUrl. Nullopt when the file is missing or no line does.

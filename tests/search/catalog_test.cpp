@@ -60,6 +60,8 @@ TEST_F(CatalogTest, EveryBoardHasTheDirectoryItsLogsAreWrittenTo)
         store::FormatCategoryLine("b1 again", board("b1"), 0, 1),
         store::FormatCategoryLine("Three", board("b3"), 0, 0),
         store::FormatCategoryLine("Bad..", board("b4"), 0, 0),
+        store::FormatCategoryLine(std::string(300, 'L'), "http://c/l", 1, 0),
+        store::FormatCategoryLine(std::string(280, 'n'), board("b5"), 0, 1),
         "a line that is no node",
     });
     const auto dirs = search::CategoryBoardDirs(programDir, logRoot, kServer);
@@ -67,7 +69,7 @@ TEST_F(CatalogTest, EveryBoardHasTheDirectoryItsLogsAreWrittenTo)
     std::map<std::string, std::string> byBoard;
     for (const auto &[dir, b] : dirs)
         byBoard[b.boardId] = dir;
-    for (const char *id : {"b1", "b2", "b3", "b4"}) {
+    for (const char *id : {"b1", "b2", "b3", "b4", "b5"}) {
         const auto resolved = store::ResolveBoardLogDir({programDir, logRoot}, board(id));
         ASSERT_TRUE(resolved) << id;
         EXPECT_EQ(byBoard[id], *resolved) << id;

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include "boardtesting.h"
+#include "base/textfile.h"
 #include "store/boarddir.h"
 #include "store/categoryfile.h"
 
@@ -109,6 +110,28 @@ TEST(ResolveBoardLogDir, DoubleByteCharactersAndHostileNamesAreHandledSafely)
     p.categories({"Cat\tu\t1\t0", "garbage " + kFooList, "Board\t" + kFooList + "\t0\tx",
                   "Board\t" + kFooList + "\t0\t1"});
     EXPECT_EQ(store::ResolveBoardLogDir(p.paths, kFooList), p.paths.logRoot + "/Cat/Board");
+}
+
+TEST(ResolveBoardLogDir, NamesTooLongForAListFileAreCutOnACharacterBoundary)
+{
+    Program p;
+    std::string board; // 300 bytes of double-byte characters: 241 bytes would end inside one
+    for (int i = 0; i < 150; ++i)
+        board += boardtest::sjis("板");
+    const std::string category(300, 'C');
+    p.categories({category + "\tu\t1\t0", board + "\t" + kFooList + "\t0\t1"});
+    auto dir = store::ResolveBoardLogDir(p.paths, kFooList);
+    ASSERT_TRUE(dir);
+    const std::string expected = p.paths.logRoot + "/" + std::string(241, 'C') + "/" + board.substr(0, 240);
+    EXPECT_EQ(*dir, expected) << "cut after 120 characters, not inside the 121st";
+    // The list file of the board, and its temporary file, fit in a name.
+    EXPECT_TRUE(base::WriteFileAtomic(store::BoardListFilePath(*dir), "listed\r\n"));
+
+    // A name that fits keeps every byte.
+    const std::string fits(241, 'F');
+    p.categories({fits + "\t" + kFooList + "\t0\t0"});
+    EXPECT_EQ(store::ResolveBoardLogDir(p.paths, kFooList), p.paths.logRoot + "/" + fits);
+    EXPECT_EQ(store::FitFolderName(fits + "G"), fits);
 }
 
 TEST(FindBoardName, FirstLineFromTheTopGivesItsUntrimmedName)
