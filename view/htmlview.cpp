@@ -208,6 +208,13 @@ bool HtmlView::reloadKeepingScroll(std::string sjisBytes)
     if (m_loadPending || m_engineLoading || m_dormant || m_discarding || m_restoring || m_keepReading ||
         !isVisible() || m_url.isEmpty())
         return false;
+    // The same page again would cost the engine a whole new document (on a machine with few
+    // cores, time taken from the downloads that feed it) to show nothing new.
+    if (m_pageIn) {
+        const std::optional<QByteArray> shown = detail::FindPage(m_url);
+        if (shown && QByteArrayView(*shown) == QByteArrayView(sjisBytes.data(), static_cast<qsizetype>(sjisBytes.size())))
+            return true;
+    }
     m_keepReading = true;
     QPointer<HtmlView> self(this);
     const quint64 serial = m_loadSerial;
@@ -233,6 +240,7 @@ void HtmlView::load(std::string sjisBytes) { loadPage(std::move(sjisBytes), std:
 void HtmlView::loadPage(std::string sjisBytes, std::optional<double> keepScrollY, QString fragment)
 {
     ++m_loadSerial;
+    m_pageIn = false;
     m_keepScrollY = keepScrollY;
     m_keepFragment = std::move(fragment);
     m_url = detail::PublishPage(m_id, QByteArray::fromStdString(sjisBytes));
@@ -325,6 +333,7 @@ void HtmlView::confirmLoad(bool ok, bool quiet)
             const bool complete = state.size() == 2 && state[1].toString() == QLatin1String("complete");
             if (ours && (!quiet || complete)) {
                 self->m_loadPending = false;
+                self->m_pageIn = ok;
                 self->m_watchdog->stop();
                 LiveViews::schedule();
                 emit self->loadCompleted(ok);
@@ -360,6 +369,7 @@ void HtmlView::onRendererGone(bool abnormal, int exitCode)
     // ones now, the others when shown), rather than staying blank.
     qCWarning(lcView) << "renderer ended with" << exitCode << "- rebuilding the page";
     m_loadPending = true;
+    m_pageIn = false;
     m_engineLoading = false;
     m_discarding = false;
     m_restoring = false;

@@ -59,7 +59,8 @@ public:
     /// Replaces the page by these bytes and leaves the document where the user has scrolled it,
     /// rather than at the scroll target: for a page shown again as it grows. Taken only by a
     /// visible view whose last page is in; false otherwise, and nothing changes. Completes with
-    /// loadCompleted like load(); a load() meanwhile supersedes it.
+    /// loadCompleted like load(); a load() meanwhile supersedes it. Bytes equal to the page in
+    /// are taken without loading anything: true, and no loadCompleted follows.
     bool reloadKeepingScroll(std::string sjisBytes);
 
     /// The zoom of the page (1.0 is the skin's own size); kept across loads and discards.
@@ -132,6 +133,7 @@ private:
     quint64 m_loadSerial = 0;             // load() calls so far
     bool m_keepReading = false;           // reading the position for reloadKeepingScroll
     bool m_loadPending = false;   // a load() whose loadCompleted is still to come
+    bool m_pageIn = false;        // the page at m_url is in: its load completed well
     bool m_engineLoading = false; // the engine is busy with a navigation
     QUrl m_startedUrl;            // what the last navigation we started loads
     int m_retries = 0;            // navigations started again for this load

@@ -259,6 +259,27 @@ TEST(HtmlViewScroll, AGrowingPageShownAgainStaysWhereTheUserScrolledIt)
                 0.0, 1.0);
 }
 
+TEST(HtmlViewScroll, TheSamePageShownAgainIsNotLoadedAgain)
+{
+    ViewWindow window;
+    HtmlView *v = window.addView();
+    ASSERT_TRUE(loadAndWait(*v, viewtest::SamplePage(100), 1));
+    eval(*v, QStringLiteral("window.nkMarker = 7"));
+
+    QSignalSpy done(v, &HtmlView::loadCompleted);
+    ASSERT_TRUE(v->reloadKeepingScroll(viewtest::SamplePage(100)));
+    EXPECT_FALSE(v->isLoading());
+    EXPECT_EQ(eval(*v, QStringLiteral("window.nkMarker")).toInt(), 7) << "the document was built again";
+
+    // Nothing was begun: a changed page is taken at once (a reload in progress would refuse it),
+    // and it is the only one to complete.
+    ASSERT_TRUE(v->reloadKeepingScroll(viewtest::SamplePage(120)));
+    ASSERT_TRUE(viewtest::WaitUntil([&] { return !done.isEmpty(); }, kLoadTimeoutMs));
+    EXPECT_EQ(done.size(), 1);
+    EXPECT_EQ(eval(*v, QStringLiteral("document.anchors.length")).toInt(), 120);
+    EXPECT_FALSE(eval(*v, QStringLiteral("'nkMarker' in window")).toBool());
+}
+
 TEST(HtmlViewScroll, AThousandMessagePageScrollsToItsTargetAndHitTestsThere)
 {
     ViewWindow window;
