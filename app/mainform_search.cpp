@@ -40,7 +40,11 @@ QString ScriptString(const QString &text)
 QString MarkScript(int number, const QString &text)
 {
     return QStringLiteral(
-               "(function(n,t){var a=document.anchors.namedItem('Res'+n);if(!a||!t)return false;"
+               "(function(n,t){"
+               // The marks of an earlier result go: the same page shown again keeps its document.
+               "document.querySelectorAll('mark.nk-search-hit').forEach(function(m){var p=m.parentNode;"
+               "while(m.firstChild)p.insertBefore(m.firstChild,m);p.removeChild(m);p.normalize();});"
+               "var a=document.anchors.namedItem('Res'+n);if(!a||!t)return false;"
                "var w=document.createTreeWalker(document.body,NodeFilter.SHOW_ELEMENT|NodeFilter.SHOW_TEXT);"
                "w.currentNode=a;var nodes=[],all='',node;while((node=w.nextNode())){"
                "if(node.nodeType===1){if(node.tagName==='A'&&node.name&&node.name.indexOf('Res')===0)break;continue;}"

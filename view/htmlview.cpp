@@ -112,14 +112,16 @@ constexpr int kQuietLoadMs = 5000;
 /// Times a page that did not come in is asked for again before the load is given up as failed.
 constexpr int kMaxRetries = 3;
 
-QString scrollToAnchorScript(int number)
+QString scrollToAnchorScript(int number, bool topWhenMissing)
 {
     // The anchors collection holds the <a name=…> elements; the skin names each message
-    // "Res" + its number. A target that is not on the page leaves the view where it is.
+    // "Res" + its number. A target that is not on the page leaves the view where it is: at the
+    // top of a new document, and put there for a document kept (as a new one would be).
     // It answers which document is in and whether it is complete.
     return QStringLiteral("(function(){var a=document.anchors.namedItem('Res%1');"
-                          "if(a)a.scrollIntoView(true);return [location.href,document.readyState];})()")
-        .arg(number);
+                          "if(a)a.scrollIntoView(true);%2return [location.href,document.readyState];})()")
+        .arg(number)
+        .arg(topWhenMissing ? QStringLiteral("else window.scrollTo(0,0);") : QString());
 }
 
 QString keepScrollScript(double y)
@@ -210,11 +212,8 @@ bool HtmlView::reloadKeepingScroll(std::string sjisBytes)
         return false;
     // The same page again would cost the engine a whole new document (on a machine with few
     // cores, time taken from the downloads that feed it) to show nothing new.
-    if (m_pageIn) {
-        const std::optional<QByteArray> shown = detail::FindPage(m_url);
-        if (shown && QByteArrayView(*shown) == QByteArrayView(sjisBytes.data(), static_cast<qsizetype>(sjisBytes.size())))
-            return true;
-    }
+    if (showsPage(sjisBytes))
+        return true;
     m_keepReading = true;
     QPointer<HtmlView> self(this);
     const quint64 serial = m_loadSerial;
@@ -235,12 +234,39 @@ bool HtmlView::reloadKeepingScroll(std::string sjisBytes)
     return true;
 }
 
-void HtmlView::load(std::string sjisBytes) { loadPage(std::move(sjisBytes), std::nullopt, QString()); }
+void HtmlView::load(std::string sjisBytes)
+{
+    if (showsPage(sjisBytes)) {
+        // The document in is this page: only the scroll to the target is new. Building it again
+        // would show the same a tenth of a second later (the end of a download whose messages
+        // in view came long before).
+        ++m_loadSerial;
+        m_keepScrollY.reset();
+        m_keepFragment.clear();
+        m_documentKept = true;
+        m_loadPending = true;
+        m_retries = 0;
+        m_watchdog->start();
+        confirmLoad(true, false);
+        return;
+    }
+    loadPage(std::move(sjisBytes), std::nullopt, QString());
+}
+
+bool HtmlView::showsPage(const std::string &sjisBytes) const
+{
+    if (!m_pageIn || m_loadPending || m_engineLoading || m_dormant || m_discarding || m_restoring || m_keepReading ||
+        !isVisible())
+        return false;
+    const std::optional<QByteArray> shown = detail::FindPage(m_url);
+    return shown && QByteArrayView(*shown) == QByteArrayView(sjisBytes.data(), static_cast<qsizetype>(sjisBytes.size()));
+}
 
 void HtmlView::loadPage(std::string sjisBytes, std::optional<double> keepScrollY, QString fragment)
 {
     ++m_loadSerial;
     m_pageIn = false;
+    m_documentKept = false;
     m_keepScrollY = keepScrollY;
     m_keepFragment = std::move(fragment);
     m_url = detail::PublishPage(m_id, QByteArray::fromStdString(sjisBytes));
@@ -323,7 +349,7 @@ void HtmlView::confirmLoad(bool ok, bool quiet)
     QPointer<HtmlView> self(this);
     const QUrl wanted = m_url;
     m_page->runJavaScript(
-        m_keepScrollY ? keepScrollScript(*m_keepScrollY) : scrollToAnchorScript(m_scrollTarget),
+        m_keepScrollY ? keepScrollScript(*m_keepScrollY) : scrollToAnchorScript(m_scrollTarget, m_documentKept),
         QWebEngineScript::ApplicationWorld,
         [self, wanted, ok, quiet](const QVariant &value) {
             if (!self || self->m_url != wanted || !self->m_loadPending || self->m_dormant)

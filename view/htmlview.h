@@ -53,7 +53,8 @@ public:
 
     /// Replaces the page by these bytes. When the page is in (and the view scrolled to the
     /// anchor of the scroll target, when the page has it), loadCompleted is emitted, once per
-    /// load; a load replaced by a newer one before it finished emits nothing.
+    /// load; a load replaced by a newer one before it finished emits nothing. Bytes equal to the
+    /// page a visible view shows keep its document: only the scroll to the target is done.
     void load(std::string sjisBytes);
 
     /// Replaces the page by these bytes and leaves the document where the user has scrolled it,
@@ -118,6 +119,8 @@ private:
     void retryLoad();
     void onRendererGone(bool abnormal, int exitCode);
     void loadPage(std::string sjisBytes, std::optional<double> keepScrollY, QString fragment);
+    /// Whether these bytes are the page in, with nothing under way that could replace it.
+    bool showsPage(const std::string &sjisBytes) const;
     void startLoad();
     void discard();
     void wake();
@@ -134,6 +137,7 @@ private:
     bool m_keepReading = false;           // reading the position for reloadKeepingScroll
     bool m_loadPending = false;   // a load() whose loadCompleted is still to come
     bool m_pageIn = false;        // the page at m_url is in: its load completed well
+    bool m_documentKept = false;  // the pending load keeps the document in (same bytes)
     bool m_engineLoading = false; // the engine is busy with a navigation
     QUrl m_startedUrl;            // what the last navigation we started loads
     int m_retries = 0;            // navigations started again for this load

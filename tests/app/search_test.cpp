@@ -202,6 +202,25 @@ TEST_F(SearchWindowTest, AMessageStoredAMomentAgoIsFoundAndOpensAtItsPlace)
         10000))
         << debugPage(*shown, lastNumber, match);
     EXPECT_EQ(qtbridge::ToSjis(marked), match);
+
+    // Opened again: the tab shows the same page, and only the new mark is there.
+    answered = false;
+    emit dlg->results()->itemActivated(row, 0);
+    ASSERT_TRUE(apptest::WaitFor([&] { return !browserOf(*shown)->isLoading(); }));
+    QString again;
+    ASSERT_TRUE(apptest::WaitFor(
+        [&] {
+            if (!answered) {
+                answered = true;
+                browserOf(*shown)->runScript(
+                    QStringLiteral("(function(){var m=document.querySelectorAll('mark.nk-search-hit'),s='';"
+                                   "for(var i=0;i<m.length;i++)s+=m[i].textContent;return s;})()"),
+                    [&](const QVariant &v) { again = v.toString(); });
+            }
+            return !again.isEmpty();
+        },
+        10000));
+    EXPECT_EQ(qtbridge::ToSjis(again), match);
 }
 
 TEST_F(SearchWindowTest, ScopesWithoutTabsSayWhatIsMissing)

@@ -280,6 +280,28 @@ TEST(HtmlViewScroll, TheSamePageShownAgainIsNotLoadedAgain)
     EXPECT_FALSE(eval(*v, QStringLiteral("'nkMarker' in window")).toBool());
 }
 
+TEST(HtmlViewScroll, TheSamePageLoadedAgainKeepsItsDocumentAndScrollsToTheNewTarget)
+{
+    ViewWindow window;
+    HtmlView *v = window.addView();
+    const std::string topic = viewtest::SamplePage(200);
+    ASSERT_TRUE(loadAndWait(*v, topic, 57));
+    eval(*v, QStringLiteral("window.nkMarker = 7"));
+
+    ASSERT_TRUE(loadAndWait(*v, topic, 120));
+    EXPECT_EQ(eval(*v, QStringLiteral("window.nkMarker")).toInt(), 7) << "the document was built again";
+    EXPECT_NEAR(eval(*v, QStringLiteral("document.anchors.namedItem('Res120').getBoundingClientRect().top"))
+                    .toDouble(),
+                0.0, 1.0);
+    // As at the top of a new document when the target is not on the page.
+    ASSERT_TRUE(loadAndWait(*v, topic, 999));
+    EXPECT_EQ(scrollY(*v), 0);
+
+    // Other bytes are a new document.
+    ASSERT_TRUE(loadAndWait(*v, viewtest::SamplePage(201), 1));
+    EXPECT_FALSE(eval(*v, QStringLiteral("'nkMarker' in window")).toBool());
+}
+
 TEST(HtmlViewScroll, AThousandMessagePageScrollsToItsTargetAndHitTestsThere)
 {
     ViewWindow window;
