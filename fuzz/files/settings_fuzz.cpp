@@ -1,5 +1,6 @@
-// The settings files of the program directory: "nekomado.ini", "mouse.ini" and the three NG
-// files. What the program reads it writes back so that a second reading gives the same.
+// The settings files of the program directory: "nekomado.ini", "mouse.ini", the three NG files
+// and the three files of NG patterns. What the program reads it writes back so that a second
+// reading gives the same.
 #include "base/textfile.h"
 #include "fuzz/files/filefuzz.h"
 #include "settings/gesturebindings.h"
@@ -46,12 +47,14 @@ void CheckGestures(const std::string &dir, std::optional<std::string_view> text)
     Require(settings::ReadGestureBindings(settings::IniFile::Load(path)) == bindings);
 }
 
-void CheckNgLists(const std::string &dir, std::optional<std::string_view> names, std::optional<std::string_view> titles,
-                  std::optional<std::string_view> words)
+// The three NG files and the three files of patterns beside them, in that order.
+void CheckNgLists(const std::string &dir, const std::vector<std::optional<std::string_view>> &files)
 {
-    filefuzz::PutFile(dir + settings::kNgNameFile, names);
-    filefuzz::PutFile(dir + settings::kNgTitleFile, titles);
-    filefuzz::PutFile(dir + settings::kNgWordFile, words);
+    static const char *const kFiles[] = {settings::kNgNameFile,      settings::kNgTitleFile,
+                                         settings::kNgWordFile,      settings::kNgNameRegexFile,
+                                         settings::kNgTitleRegexFile, settings::kNgWordRegexFile};
+    for (std::size_t i = 0; i < 6; ++i)
+        filefuzz::PutFile(dir + kFiles[i], files[i]);
     settings::NgLists lists;
     settings::LoadNgLists(dir, lists);
     Require(settings::SaveNgLists(dir, lists));
@@ -60,16 +63,19 @@ void CheckNgLists(const std::string &dir, std::optional<std::string_view> names,
     Require(again.names.items() == lists.names.items());
     Require(again.titles.items() == lists.titles.items());
     Require(again.words.items() == lists.words.items());
+    Require(again.nameRegex.items() == lists.nameRegex.items());
+    Require(again.titleRegex.items() == lists.titleRegex.items());
+    Require(again.wordRegex.items() == lists.wordRegex.items());
 }
 
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
-    const auto parts = filefuzz::SplitInput(data, size, 5);
+    const auto parts = filefuzz::SplitInput(data, size, 8);
     const std::string &dir = filefuzz::ScratchDir();
     CheckSettings(dir, parts[0]);
     CheckGestures(dir, parts[1]);
-    CheckNgLists(dir, parts[2], parts[3], parts[4]);
+    CheckNgLists(dir, {parts.begin() + 2, parts.end()});
     return 0;
 }
