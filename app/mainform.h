@@ -125,6 +125,8 @@ public:
     void OpenUrl(const std::string &url, int start, int end, store::OpenMode mode, bool local);
     /// The board server's base URL, from the plug-in.
     const std::string &boardServer() const { return m_boardServer; }
+    /// The queue the workers' notices wait in: its times tell what the main thread costs them.
+    net::NoticeQueue &notices() { return *m_notices; }
     /// Hands a URL to the system's handler (the fallback of the external browser); false when
     /// that failed. Tests replace it so that nothing is started.
     using SystemUrlOpener = std::function<bool(const QUrl &url)>;

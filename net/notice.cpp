@@ -46,6 +46,7 @@ int NoticeQueue::send(NoticeCode code, const void *payload)
     auto call = std::make_shared<PendingCall>();
     call->code = code;
     call->payload = payload;
+    call->sent = std::chrono::steady_clock::now();
     std::unique_lock lock(m_lock);
     if (m_closed)
         return 0;
@@ -56,7 +57,29 @@ int NoticeQueue::send(NoticeCode code, const void *payload)
     m_queued.notify_one();
     lock.lock();
     call->answered.wait(lock, [&] { return call->done; });
+    const auto index = static_cast<std::size_t>(code);
+    if (call->handled && index < kCodes) {
+        NoticeTimes &t = m_times[index];
+        ++t.handled;
+        t.queued += call->queued;
+        t.handling += call->handling;
+        t.waited += std::chrono::steady_clock::now() - call->sent;
+    }
     return call->answer;
+}
+
+NoticeTimes NoticeQueue::times(NoticeCode code) const
+{
+    const auto index = static_cast<std::size_t>(code);
+    std::lock_guard lock(m_lock);
+    return index < kCodes ? m_times[index] : NoticeTimes{};
+}
+
+void NoticeQueue::resetTimes()
+{
+    std::lock_guard lock(m_lock);
+    for (NoticeTimes &t : m_times)
+        t = NoticeTimes{};
 }
 
 bool NoticeQueue::queueEvent(StatusEvent event)
@@ -162,11 +185,16 @@ int NoticeQueue::processPending(NoticeHandler &handler)
             continue;
         }
         // The sender stays blocked until done is set, so the payload is valid here.
+        const auto started = std::chrono::steady_clock::now();
         int answer = handler.handleNotice(item.call->code, item.call->payload);
+        const auto ended = std::chrono::steady_clock::now();
         {
             std::lock_guard lock(m_lock);
             item.call->answer = answer;
             item.call->done = true;
+            item.call->handled = true;
+            item.call->queued = started - item.call->sent;
+            item.call->handling = ended - started;
         }
         // Notified without the lock, so that the sender does not wake only to wait for it; the
         // shared record stays alive here even when the sender has already returned.

@@ -2,6 +2,7 @@
 // answer, and the payloads they hand over.
 #pragma once
 
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -100,6 +101,16 @@ public:
     virtual void handleStatus(StatusEvent event) = 0;
 };
 
+/// What the notices of one code cost their senders, summed over the sends handled: from the send
+/// to the handler's start (the main thread's delay in taking it), the handler itself, and the
+/// whole wait until the sender ran again.
+struct NoticeTimes {
+    std::uint64_t handled = 0;
+    std::chrono::nanoseconds queued{0};
+    std::chrono::nanoseconds handling{0};
+    std::chrono::nanoseconds waited{0};
+};
+
 /// A NoticeChannel that keeps sent notices and posted events in one FIFO until the main thread
 /// takes them. `wake` is called on the sending thread whenever something is queued, with the
 /// queue's lock held so that no call can follow close(): it must only schedule work (a Qt window
@@ -130,6 +141,10 @@ public:
     /// True once close() has begun.
     bool closed() const;
 
+    /// The costs of the notices of code handled since the last resetTimes().
+    NoticeTimes times(NoticeCode code) const;
+    void resetTimes();
+
 private:
     /// Shared by the waiting sender and the queue; its own condition variable wakes only that
     /// sender when its answer is ready. answer and done are guarded by m_lock.
@@ -138,7 +153,11 @@ private:
         const void *payload = nullptr;
         int answer = 0;
         bool done = false;
+        bool handled = false;
         std::condition_variable answered;
+        std::chrono::steady_clock::time_point sent;
+        std::chrono::nanoseconds queued{0};
+        std::chrono::nanoseconds handling{0};
     };
     struct Item {
         std::shared_ptr<PendingCall> call; ///< null for a status event
@@ -160,6 +179,8 @@ private:
     bool m_closed = false;
     /// An event of postLater waits and the main thread has not been woken since it was queued.
     bool m_wakeOwed = false;
+    static constexpr std::size_t kCodes = 17;
+    NoticeTimes m_times[kCodes]; ///< by code; guarded by m_lock
 };
 
 } // namespace net

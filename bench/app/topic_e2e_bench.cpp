@@ -338,12 +338,15 @@ public:
         bool ok = false;
         double storedMs = 0;  ///< command to the last message stored (the fetch finished)
         double paintedMs = 0; ///< command to the page painted after that
+        net::NoticeTimes messageNotices; ///< what the main thread cost the workers
+        net::NoticeTimes endNotices;
     };
 
     /// ThrDlRes on the open topic; lateness is recorded meanwhile.
     Download downloadAll(Probe &probe)
     {
         Download d;
+        form->notices().resetTimes();
         const double t0 = probe.nowMs();
         probe.record(true);
         form->actions().run("ThrDlRes");
@@ -356,6 +359,8 @@ public:
         d.ok = stored && view && WaitPainted(probe, *view);
         d.paintedMs = probe.nowMs() - t0;
         probe.record(false);
+        d.messageNotices = form->notices().times(net::NoticeCode::MessageParsed);
+        d.endNotices = form->notices().times(net::NoticeCode::WorkerEnded);
         return d;
     }
 
@@ -367,6 +372,25 @@ public:
 private:
     int m_messages = 0;
 };
+
+/// One line of where a notice's round trip goes, per notice on average, in microseconds.
+void PrintNoticeTimes(const char *path, const net::NoticeTimes &message, const net::NoticeTimes &ended)
+{
+    auto us = [](std::chrono::nanoseconds total, std::uint64_t n) {
+        return n == 0 ? 0.0 : static_cast<double>(total.count()) / 1000.0 / static_cast<double>(n);
+    };
+    auto part = [&](const net::NoticeTimes &t) {
+        const double waited = us(t.waited, t.handled), queued = us(t.queued, t.handled),
+                     handling = us(t.handling, t.handled);
+        std::printf("%.0f us (taken after %.0f, handled in %.0f, sender running again after %.0f)", waited, queued,
+                    handling, waited - queued - handling);
+    };
+    std::printf("   notices, %s: message parsed ", path);
+    part(message);
+    std::printf("; worker ended ");
+    part(ended);
+    std::printf("\n");
+}
 
 /// The pipeline alone against the window's server, for the same pages as the window fetched.
 benchnet::PipelineFigures PipelineAlone(Window &window, int messages)
@@ -488,6 +512,7 @@ int main(int argc, char *argv[])
             }
             std::printf("1. %d messages: stored %.2f s, painted %.2f s after the command\n", messages,
                         d.storedMs / 1000, d.paintedMs / 1000);
+            PrintNoticeTimes("program", d.messageNotices, d.endNotices);
             shown.push_back(d.paintedMs / 1000);
             storedN.push_back(d.storedMs / 1000);
             // The next round fetches the whole topic again: close the tab, delete nothing (the
@@ -500,6 +525,7 @@ int main(int argc, char *argv[])
         benchnet::PipelineFigures alone = PipelineAlone(window, messages);
         std::printf("   pipeline alone, same %d pages: %.2f s (%d stored); program/pipeline %.2f\n", messages,
                     alone.seconds, alone.completed, alone.seconds / Median(storedN));
+        PrintNoticeTimes("pipeline alone", alone.messageNotices, alone.endNotices);
     }
     std::vector<double> lateness = probe.lateness();
 

@@ -105,6 +105,8 @@ PipelineFigures RunPipeline(int port, void *plugin, const std::vector<std::strin
     f.cpuSeconds = ProcessCpuSeconds() - cpu0;
     f.completed = main.stored;
     f.failures = main.failures;
+    f.messageNotices = queue->times(net::NoticeCode::MessageParsed);
+    f.endNotices = queue->times(net::NoticeCode::WorkerEnded);
     pipeline.shutdown();
     return f;
 }

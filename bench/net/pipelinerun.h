@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "net/notice.h"
+
 namespace benchnet {
 
 struct PipelineFigures {
@@ -12,6 +14,8 @@ struct PipelineFigures {
     double cpuSeconds = 0; ///< user and system time of this process
     int completed = 0;     ///< message records stored
     int failures = 0;      ///< exchanges that failed (and were retried)
+    net::NoticeTimes messageNotices; ///< what the notices of parsed messages cost the workers
+    net::NoticeTimes endNotices;     ///< and the notices of workers ending
 };
 
 /// User and system time of this process so far, in seconds.

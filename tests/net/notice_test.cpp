@@ -229,3 +229,56 @@ TEST(NoticeQueue, AnEventPostedLaterWaitsForTheNextWakeOrAFlushAndKeepsItsPlace)
     EXPECT_EQ(wakes, 2);
     EXPECT_EQ(queue.processPending(handler), 0);
 }
+
+TEST(NoticeQueue, TimesSplitEachSendersWaitIntoTheDelayBeforeItsHandlerAndTheHandlerItself)
+{
+    std::atomic<int> inQueue{0};
+    NoticeQueue queue([&] { ++inQueue; });
+    Doubler handler;
+    handler.onNotice = [](int) {
+        const auto until = std::chrono::steady_clock::now() + 3ms;
+        while (std::chrono::steady_clock::now() < until) {
+        }
+    };
+    std::vector<std::thread> senders;
+    for (int i = 0; i < 3; ++i)
+        senders.emplace_back([&, i] {
+            int value = 1;
+            queue.send(i == 2 ? NoticeCode::WorkerEnded : NoticeCode::MessageParsed, &value);
+        });
+    // All three wait in the queue; the main thread stays away 15 ms more before taking them.
+    while (inQueue < 3)
+        std::this_thread::yield();
+    std::this_thread::sleep_for(15ms);
+    int handled = 0;
+    while (handled < 3)
+        handled += queue.waitAndProcess(handler, 50ms);
+    for (auto &t : senders)
+        t.join();
+
+    const NoticeTimes message = queue.times(NoticeCode::MessageParsed);
+    const NoticeTimes ended = queue.times(NoticeCode::WorkerEnded);
+    EXPECT_EQ(message.handled, 2u);
+    EXPECT_EQ(ended.handled, 1u);
+    EXPECT_EQ(queue.times(NoticeCode::RequestFailed).handled, 0u);
+    for (const NoticeTimes &t : {message, ended}) {
+        EXPECT_GE(t.handling, 3ms * t.handled);
+        EXPECT_GE(t.queued, 15ms * t.handled);
+        EXPECT_GE(t.waited, t.queued + t.handling);
+    }
+    // Handled one at a time: the three waited for the handlers before theirs too.
+    EXPECT_GE(message.queued + ended.queued, 3 * 15ms + 3 * 3ms);
+
+    // A call released by a close was never handled: it costs nothing here.
+    queue.resetTimes();
+    EXPECT_EQ(queue.times(NoticeCode::MessageParsed).handled, 0u);
+    std::thread late([&] {
+        int value = 2;
+        queue.send(NoticeCode::MessageParsed, &value);
+    });
+    while (inQueue < 4)
+        std::this_thread::yield();
+    queue.close();
+    late.join();
+    EXPECT_EQ(queue.times(NoticeCode::MessageParsed).handled, 0u);
+}
