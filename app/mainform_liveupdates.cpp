@@ -23,9 +23,6 @@ constexpr int kLiveUpdateMs = 100;
 /// How often a downloading topic is shown again: often enough to watch it arrive, seldom enough
 /// that building pages costs the download little.
 constexpr int kLiveRenderMs = 1000;
-/// The first time, sooner: the first screen of a long topic is usually complete long before the
-/// download ends, and the end's render then finds the same page in.
-constexpr int kFirstLiveRenderMs = 250;
 
 } // namespace
 
@@ -108,14 +105,11 @@ void TMainForm::scheduleLiveRender()
     if (!m_liveRenderTimer) {
         m_liveRenderTimer = new QTimer(this);
         m_liveRenderTimer->setSingleShot(true);
+        m_liveRenderTimer->setInterval(kLiveRenderMs);
         connect(m_liveRenderTimer, &QTimer::timeout, this, [this] { liveRender(); });
     }
-    if (m_liveRenderTimer->isActive())
-        return;
-    const ui::TopicPage *tab = m_topicPane->activePage();
-    const bool nothingShownYet = tab && m_renderedAdded == 0 &&
-                                 m_renderedTopic == std::pair<plugin_api::PluginHandle, std::string>{tab->site, tab->topicUrl};
-    m_liveRenderTimer->start(nothingShownYet ? kFirstLiveRenderMs : kLiveRenderMs);
+    if (!m_liveRenderTimer->isActive())
+        m_liveRenderTimer->start();
 }
 
 void TMainForm::liveRender()
