@@ -11,7 +11,9 @@
 // 4. The stored M-message topic closed and opened from its log (the default page size): from
 //    the command to the first paint.
 // 5. Pages of 1,000 messages built by the page builder from the stored log, and of 1,000 long
-//    messages, loaded into the topic's view: from the load to the paint.
+//    messages, loaded into the topic's view: from the load to the paint, and to the engine's first
+//    paint with content (the top of the page, shown while the rest is still read). As a floor,
+//    the same pages' text alone in a plain paragraph for each message.
 // "Painted" is the engine's second animation frame after the view reported its page complete
 // and scrolled: by then a frame of the page has been produced.
 //
@@ -229,15 +231,39 @@ bool WaitPainted(Probe &probe, view::HtmlView &view)
     return probe.waitUntil([&] { return mark.poll(); }, 20000);
 }
 
-/// Loads bytes into the view and returns the milliseconds until they are painted (-1 on failure).
-double TimeLoad(Probe &probe, view::HtmlView &view, const std::string &bytes)
+/// Milliseconds since the epoch, as the engine's clock counts them.
+double EpochMs()
 {
+    return std::chrono::duration<double, std::milli>(std::chrono::system_clock::now().time_since_epoch()).count();
+}
+
+struct LoadTimes {
+    double paintedMs = -1; ///< the whole document laid out and a frame of it painted
+    double firstMs = -1;   ///< the engine's first paint with content: the top of the page in view
+};
+
+/// Loads bytes into the view and times them (-1 for what did not come).
+LoadTimes TimeLoad(Probe &probe, view::HtmlView &view, const std::string &bytes)
+{
+    LoadTimes t;
     const double t0 = probe.nowMs();
+    const double epoch0 = EpochMs();
     view.setScrollTarget(1);
     view.load(bytes);
     if (!WaitPainted(probe, view))
-        return -1;
-    return probe.nowMs() - t0;
+        return t;
+    t.paintedMs = probe.nowMs() - t0;
+    // The engine paints the top of a page while it still reads the rest; it records when.
+    bool answered = false;
+    view.runScript(QStringLiteral("(function(){var p=performance.getEntriesByName('first-contentful-paint')[0];"
+                                  "return p?performance.timeOrigin+p.startTime:-1;})()"),
+                   [&](const QVariant &v) {
+                       const double at = v.toDouble();
+                       t.firstMs = at > 0 ? at - epoch0 : -1;
+                       answered = true;
+                   });
+    probe.waitUntil([&] { return answered; }, 5000);
+    return t;
 }
 
 /// A window in a program directory of its own, with a board server holding one topic of exactly
@@ -426,38 +452,71 @@ std::vector<std::string> LongLines(const std::vector<std::string> &lines, std::s
 struct PageFigures {
     double buildMs = 0;
     double paintMs = 0;
+    double firstMs = 0;       ///< the first paint with content (the top of the page)
     double mainCpuMs = 0;     ///< this process, load to paint
     double rendererCpuMs = 0; ///< the processes below it, load to paint
     std::size_t bytes = 0;
 };
 
+/// The page's text in plain paragraphs: every tag taken out but the line breaks, and a paragraph
+/// for each message (the default skin's <dt>). What the engine lays out however the page is marked
+/// up. (No Shift_JIS trail byte is '<' or '>'.)
+std::string WithoutMarkup(const std::string &html)
+{
+    std::string out = "<html><head><meta charset=\"Shift_JIS\"></head><body>";
+    std::size_t at = 0;
+    while (at < html.size()) {
+        const std::size_t open = html.find('<', at);
+        out.append(html, at, open == std::string::npos ? std::string::npos : open - at);
+        if (open == std::string::npos)
+            break;
+        const std::size_t close = html.find('>', open);
+        if (close == std::string::npos)
+            break;
+        const std::string_view tag(html.data() + open, close + 1 - open);
+        if (tag == "<br>")
+            out += "<br>";
+        else if (tag == "<dt>")
+            out += "<p>";
+        else
+            out += ' ';
+        at = close + 1;
+    }
+    return out + "</body></html>";
+}
+
 /// Builds a page of `lines` (all of them, from the first) as the window renders, and paints it
-/// in view; the median of `repeats` runs.
+/// in view; the median of `repeats` runs. With `textOnly`, the page's text alone is loaded.
 PageFigures TimePage(Probe &probe, TMainForm &form, view::HtmlView &view, const ui::TopicPage &tab,
-                     const std::vector<std::string> &lines, int repeats)
+                     const std::vector<std::string> &lines, int repeats, bool textOnly = false)
 {
     store::TopicState page = tab;
     page.viewStart = 0;
     page.scrollTarget = 1;
     view::RenderSettings rs{form.settings().path.skin, form.programDir(), form.settings().endpoint.profile,
                             form.boardServer(), static_cast<int>(lines.size()), &form.ngLists()};
-    std::vector<double> build, paint, mainCpu, rendererCpu;
+    std::vector<double> build, paint, first, mainCpu, rendererCpu;
     PageFigures f;
     for (int i = 0; i < repeats; ++i) {
         const double t0 = probe.nowMs();
         view::RenderedPage rendered = view::RenderTopicPage(page, lines, rs);
         build.push_back(probe.nowMs() - t0);
+        if (textOnly)
+            rendered.html = WithoutMarkup(rendered.html);
         f.bytes = rendered.html.size();
         const CpuMs before = ProcessTreeCpu();
         // Bytes of their own each time: the view keeps the document of a page loaded again.
         rendered.html += "<!-- " + std::to_string(i) + " -->";
-        paint.push_back(TimeLoad(probe, view, rendered.html));
+        const LoadTimes times = TimeLoad(probe, view, rendered.html);
+        paint.push_back(times.paintedMs);
+        first.push_back(times.firstMs);
         const CpuMs after = ProcessTreeCpu();
         mainCpu.push_back(after.self - before.self);
         rendererCpu.push_back(after.children - before.children);
     }
     f.buildMs = Median(build);
     f.paintMs = Median(paint);
+    f.firstMs = Median(first);
     f.mainCpuMs = Median(mainCpu);
     f.rendererCpuMs = Median(rendererCpu);
     return f;
@@ -583,18 +642,26 @@ int main(int argc, char *argv[])
         const std::vector<std::string> first(tab.lines.begin(), tab.lines.begin() + std::min<std::size_t>(1000, tab.lines.size()));
         PageFigures plain = TimePage(probe, *window.form, view, tab, first, 3);
         PageFigures longer = TimePage(probe, *window.form, view, tab, LongLines(tab.lines, 1000), 3);
+        PageFigures plainText = TimePage(probe, *window.form, view, tab, first, 3, true);
+        PageFigures longerText = TimePage(probe, *window.form, view, tab, LongLines(tab.lines, 1000), 3, true);
         QString visibility;
         view.runScript(QStringLiteral("(function(){var e=document.querySelector('dd');"
                                       "return e?getComputedStyle(e).contentVisibility:'none';})()"),
                        [&](const QVariant &v) { visibility = v.toString(); });
         probe.waitUntil([&] { return !visibility.isEmpty(); }, 5000);
         std::printf("   (message blocks: content-visibility %s)\n", visibility.toUtf8().constData());
-        std::printf("5. 1,000 messages (%zu KB): built %.0f ms, painted %.0f ms after the load (CPU: program %.0f ms, "
-                    "renderer %.0f ms)\n",
-                    plain.bytes / 1024, plain.buildMs, plain.paintMs, plain.mainCpuMs, plain.rendererCpuMs);
-        std::printf("   1,000 long messages (%zu KB): built %.0f ms, painted %.0f ms after the load (CPU: program %.0f "
-                    "ms, renderer %.0f ms)\n",
-                    longer.bytes / 1024, longer.buildMs, longer.paintMs, longer.mainCpuMs, longer.rendererCpuMs);
+        std::printf("5. 1,000 messages (%zu KB): built %.0f ms, painted %.0f ms after the load, its top %.0f ms "
+                    "(CPU: program %.0f ms, renderer %.0f ms)\n",
+                    plain.bytes / 1024, plain.buildMs, plain.paintMs, plain.firstMs, plain.mainCpuMs,
+                    plain.rendererCpuMs);
+        std::printf("   1,000 long messages (%zu KB): built %.0f ms, painted %.0f ms after the load, its top %.0f ms "
+                    "(CPU: program %.0f ms, renderer %.0f ms)\n",
+                    longer.bytes / 1024, longer.buildMs, longer.paintMs, longer.firstMs, longer.mainCpuMs,
+                    longer.rendererCpuMs);
+        std::printf("   their text alone, a paragraph each (%zu KB, %zu KB): painted %.0f ms, %.0f ms after the load "
+                    "(renderer CPU %.0f ms, %.0f ms)\n",
+                    plainText.bytes / 1024, longerText.bytes / 1024, plainText.paintMs, longerText.paintMs,
+                    plainText.rendererCpuMs, longerText.rendererCpuMs);
     }
 
     std::printf("3. main-thread lateness over %zu ticks of %d ms: median %.1f ms, p99 %.1f ms, max %.1f ms\n",
