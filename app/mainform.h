@@ -240,6 +240,8 @@ private:
     void wireSettingDialog();
     void ToolSettingExecute();
     void wireKeys();
+    /// Before a key reaches the shortcuts or a press reaches a button: the commands' states now.
+    void refreshBeforeInput(QObject *watched, QEvent *event);
     /// The strip the focus is in (the topic strip when the focus is elsewhere).
     ui::TabStrip *focusedStrip() const;
     void findInTopic(const QString &text, bool backward);

@@ -5,6 +5,7 @@
 #include "ui/panes.h"
 #include "view/htmlview.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QKeyEvent>
@@ -59,11 +60,13 @@ void TMainForm::wireKeys()
     // Ctrl+F is the category search's shortcut. While the focus is in the topic pane it finds in
     // the topic instead: there the category search has nothing to act on that the user sees.
     new KeyFilter(this, [this](QObject *watched, QEvent *event) {
+        if (m_destroyed)
+            return false;
+        if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::ShortcutOverride)
+            refreshBeforeInput(watched, event);
         if (event->type() != QEvent::ShortcutOverride && event->type() != QEvent::KeyPress)
             return false;
         auto *key = static_cast<QKeyEvent *>(event);
-        if (m_destroyed)
-            return false;
         if (isFindKey(key) && within(watched, m_topicPane) && m_topicPane->activePage()) {
             if (event->type() == QEvent::ShortcutOverride) {
                 event->accept(); // the key goes to the topic, not to the window's shortcut
@@ -101,6 +104,25 @@ void TMainForm::wireKeys()
     connect(previous, &QAction::triggered, this, [switchTab] { switchTab(-1); });
     addAction(next);
     addAction(previous);
+}
+
+void TMainForm::refreshBeforeInput(QObject *watched, QEvent *event)
+{
+    // The commands' states are otherwise brought up to date on an idle timer, and Qt drops the
+    // shortcut of a disabled action and the click on a disabled button: a key pressed just after
+    // a tab opened would be lost. So the states are refreshed before Qt looks at either. A key
+    // is offered to the focus first and then to its parents; the first offer is enough.
+    auto *widget = qobject_cast<QWidget *>(watched);
+    if (!widget || widget->window() != this)
+        return;
+    if (event->type() == QEvent::ShortcutOverride) {
+        QObject *focus = QGuiApplication::focusObject();
+        if (focus && focus != watched)
+            return;
+    } else if (!qobject_cast<QAbstractButton *>(widget)) {
+        return;
+    }
+    m_actions->updateAll();
 }
 
 ui::TabStrip *TMainForm::focusedStrip() const

@@ -10,7 +10,9 @@
 #include <QMouseEvent>
 #include <QMenu>
 #include <QProgressBar>
+#include <QTest>
 #include <QTimer>
+#include <QToolButton>
 #include <QTreeWidget>
 #include <QUrl>
 #include <filesystem>
@@ -264,6 +266,44 @@ TEST_F(WindowTest, ATabMenuClosedWithoutAChoiceTargetsNoTab)
     ASSERT_EQ(form->topicListPane().pages().size(), 1);
     EXPECT_NE(form->topicListPane().pages()[0].listUrl, kBoard1);
     EXPECT_EQ(form->tabTarget(), -1);
+}
+
+TEST_F(WindowTest, AKeyOrAClickRightAfterATabOpenedIsNotLost)
+{
+    start();
+    ASSERT_TRUE(created);
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    QApplication::setActiveWindow(form.get());
+    ui::TabStrip *strip = form->topicPane().strip();
+    strip->setFocus();
+    form->actions().updateAll();
+    QAction *closeAll = form->actions().action("ThrAllClose");
+    QAction *closeActive = form->actions().action("ThrActiveClose");
+    ASSERT_FALSE(closeAll->isEnabled()) << "no topic tab yet";
+
+    // No event is handled between the tabs opening and the key: the states are still those of
+    // an empty pane when Ctrl+Q arrives.
+    addTopic(10, "t0");
+    addTopic(11, "t1");
+    ASSERT_FALSE(closeAll->isEnabled());
+    QTest::keyClick(strip, Qt::Key_Q, Qt::ControlModifier);
+    EXPECT_EQ(form->topicPane().pages().size(), 0) << "Ctrl+Q closed every topic tab";
+
+    // The same for a click on the close button.
+    form->actions().updateAll();
+    ASSERT_FALSE(closeActive->isEnabled());
+    QToolButton *button = nullptr;
+    for (QToolButton *b : form->findChildren<QToolButton *>())
+        if (b->defaultAction() == closeActive && b->isVisible())
+            button = b;
+    ASSERT_TRUE(button) << "the topic pane's close button";
+    addTopic(12, "t2");
+    addTopic(13, "t3");
+    ASSERT_FALSE(button->isEnabled());
+    QTest::mouseClick(button, Qt::LeftButton);
+    ASSERT_EQ(form->topicPane().pages().size(), 1) << "the click closed the active tab";
+    EXPECT_EQ(form->topicPane().pages()[0].topicUrl, topicUrl(12));
 }
 
 TEST_F(WindowTest, ClickingFileLoginLeavesTheCheckOnTheLoginState)
