@@ -125,10 +125,9 @@ void TMainForm::SaveSettings()
 
 void TMainForm::ApplyDisplaySettings(bool atStartup)
 {
-    QFont treeFont = ui::FontFromSetting(m_settings.design.treeFont);
-    QFont listFont = ui::FontFromSetting(m_settings.design.thrlstFont);
-    m_categoryPane->applyDisplay(m_settings, treeFont);
-    m_topicListPane->applyDisplay(m_settings, listFont, treeFont);
+    const ui::ViewLook look = ui::LookFromSettings(m_settings);
+    m_categoryPane->applyDisplay(look);
+    m_topicListPane->applyDisplay(look, m_settings.tab.icon);
     // Striping and row colours are painted into the rows: new colours repaint every list.
     for (int i = 0; i < m_topicListPane->pages().size(); ++i) {
         ui::TopicListPage &page = m_topicListPane->pages()[i];

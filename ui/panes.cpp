@@ -131,6 +131,59 @@ void PaneFrame::addCloseButton(const QIcon &icon)
     connect(close, &QAction::triggered, this, &PaneFrame::closeRequested);
 }
 
+namespace {
+
+/// The background of a tree or list. White is what the settings hold until the user picks a
+/// colour; on a dark desktop it stands for the desktop's own background, as the system colours
+/// do, or the desktop's light text would be unreadable on it.
+QColor BackgroundFromSetting(int value)
+{
+    const QPalette palette = QApplication::palette();
+    if (value == settings::DesignSettings{}.treeBackground && IsDark(palette))
+        return palette.color(QPalette::Base);
+    return ColorFromSetting(value);
+}
+
+void SetColors(QWidget &view, const QColor &base, const QColor &text)
+{
+    QPalette palette = view.palette();
+    palette.setColor(QPalette::Base, base);
+    palette.setColor(QPalette::Text, text);
+    view.setPalette(palette);
+}
+
+void ApplyTreeLook(QTreeWidget &tree, const ViewLook &look)
+{
+    SetColors(tree, look.treeBase, look.treeText);
+    tree.setFont(look.treeFont);
+    tree.setRootIsDecorated(look.treeButtons);
+    tree.setIndentation(look.treeGuide || look.treeButtons ? 16 : 8);
+    tree.setStyle(TreeGuideStyle(look.treeGuide, look.treeButtons));
+}
+
+/// A topic-list tab's view: the list, or a tree (the message tree) in the trees' look.
+void ApplyListLook(QWidget &view, bool tree, const ViewLook &look)
+{
+    SetColors(view, tree ? look.treeBase : look.listBase, tree ? look.treeText : look.listText);
+    view.setFont(tree ? look.treeFont : look.listFont);
+}
+
+} // namespace
+
+ViewLook LookFromSettings(const settings::Settings &s)
+{
+    ViewLook look;
+    look.treeBase = BackgroundFromSetting(s.design.treeBackground);
+    look.treeText = ColorFromSetting(s.design.treeFont.color);
+    look.listBase = BackgroundFromSetting(s.design.thrlstBackground);
+    look.listText = ColorFromSetting(s.design.thrlstFont.color);
+    look.treeFont = FontFromSetting(s.design.treeFont);
+    look.listFont = FontFromSetting(s.design.thrlstFont);
+    look.treeGuide = s.general.treeGuide;
+    look.treeButtons = s.general.treeButtons;
+    return look;
+}
+
 CategoryPane::CategoryPane(const std::vector<QIcon> &images, QWidget *parent)
     : PaneFrame(QStringLiteral("LeftPanel"), parent), m_images(images)
 {
@@ -160,6 +213,8 @@ CategoryPage &CategoryPane::createPage(plugin_api::PluginHandle site, const std:
             [this](QTreeWidgetItem *item) { emit nodeDoubleClicked(item); });
     connect(tree, &QWidget::customContextMenuRequested, this,
             [this, tree](const QPoint &pos) { emit contextMenuAt(tree, pos); });
+    if (m_look)
+        ApplyTreeLook(*tree, *m_look);
     m_strip->setCaption(m_strip->addTab(tree, QString()), caption);
     if (activate)
         m_strip->setCurrentIndex(m_strip->count() - 1);
@@ -171,21 +226,12 @@ CategoryPage *CategoryPane::activePage()
     return m_pages.at(m_strip->currentIndex());
 }
 
-void CategoryPane::applyDisplay(const settings::Settings &s, const QFont &treeFont)
+void CategoryPane::applyDisplay(const ViewLook &look)
 {
-    for (int i = 0; i < m_pages.size(); ++i) {
-        QTreeWidget *tree = m_pages[i].tree;
-        if (!tree)
-            continue;
-        QPalette palette = tree->palette();
-        palette.setColor(QPalette::Base, ColorFromSetting(s.design.treeBackground));
-        palette.setColor(QPalette::Text, ColorFromSetting(s.design.treeFont.color));
-        tree->setPalette(palette);
-        tree->setFont(treeFont);
-        tree->setRootIsDecorated(s.general.treeButtons);
-        tree->setIndentation(s.general.treeGuide || s.general.treeButtons ? 16 : 8);
-        tree->setStyle(TreeGuideStyle(s.general.treeGuide, s.general.treeButtons));
-    }
+    m_look = look;
+    for (int i = 0; i < m_pages.size(); ++i)
+        if (QTreeWidget *tree = m_pages[i].tree)
+            ApplyTreeLook(*tree, look);
 }
 
 TopicListPane::TopicListPane(const std::vector<QIcon> &images, std::array<int, 8> &columnWidths, QWidget *parent)
@@ -241,6 +287,8 @@ TopicListPage &TopicListPane::createPage(plugin_api::PluginHandle site, const st
         connect(view, &QWidget::customContextMenuRequested, this,
                 [this, view](const QPoint &pos) { emit contextMenuAt(view, pos); });
     }
+    if (m_look)
+        ApplyListLook(*view, treeForm, *m_look);
     int index = m_strip->addTab(view, QString());
     m_strip->setCaption(index, caption);
     if (withIcon)
@@ -304,22 +352,13 @@ TopicListPage *TopicListPane::activePage()
     return m_pages.at(m_strip->currentIndex());
 }
 
-void TopicListPane::applyDisplay(const settings::Settings &s, const QFont &listFont, const QFont &treeFont)
+void TopicListPane::applyDisplay(const ViewLook &look, bool tabIcons)
 {
-    for (int i = 0; i < m_pages.size(); ++i) {
-        TopicListPage &page = m_pages[i];
-        if (!page.view)
-            continue;
-        bool tree = !page.isList();
-        QPalette palette = page.view->palette();
-        palette.setColor(QPalette::Base,
-                         ColorFromSetting(tree ? s.design.treeBackground : s.design.thrlstBackground));
-        palette.setColor(QPalette::Text,
-                         ColorFromSetting(tree ? s.design.treeFont.color : s.design.thrlstFont.color));
-        page.view->setPalette(palette);
-        page.view->setFont(tree ? treeFont : listFont);
-    }
-    syncTabIcons(*m_strip, m_images[image::Board], s.tab.icon);
+    m_look = look;
+    for (int i = 0; i < m_pages.size(); ++i)
+        if (m_pages[i].view)
+            ApplyListLook(*m_pages[i].view, !m_pages[i].isList(), look);
+    syncTabIcons(*m_strip, m_images[image::Board], tabIcons);
     if (QWidget *active = m_strip->currentWidget())
         active->update();
 }

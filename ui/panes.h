@@ -8,6 +8,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "settings/settings.h"
@@ -62,6 +63,16 @@ protected:
     TabStrip *m_strip;
 };
 
+/// How the trees and lists look, from the [design] colours and fonts and the trees' guide lines
+/// and buttons. Each pane keeps the last one it was given for the pages it creates later.
+struct ViewLook {
+    QColor treeBase, treeText, listBase, listText;
+    QFont treeFont, listFont;
+    bool treeGuide = false;
+    bool treeButtons = true;
+};
+ViewLook LookFromSettings(const settings::Settings &s);
+
 /// The category pane (`LeftPanel`): one tab per category tree.
 class CategoryPane : public PaneFrame {
     Q_OBJECT
@@ -72,7 +83,8 @@ public:
     CategoryPage &createPage(plugin_api::PluginHandle site, const std::string &caption, bool activate);
     PageList<CategoryPage> &pages() { return m_pages; }
     CategoryPage *activePage();
-    void applyDisplay(const settings::Settings &s, const QFont &treeFont);
+    /// Gives every tree, and each one created from now on, this look.
+    void applyDisplay(const ViewLook &look);
 
 signals:
     void nodeExpanded(QTreeWidgetItem *item);
@@ -87,6 +99,7 @@ signals:
 private:
     const std::vector<QIcon> &m_images;
     PageList<CategoryPage> m_pages;
+    std::optional<ViewLook> m_look;
 };
 
 /// The topic-list pane (`TopPanel`): one tab per board or special list.
@@ -101,7 +114,8 @@ public:
     void closeTab(int index);
     PageList<TopicListPage> &pages() { return m_pages; }
     TopicListPage *activePage();
-    void applyDisplay(const settings::Settings &s, const QFont &listFont, const QFont &treeFont);
+    /// Gives every list and tree, and each one created from now on, this look; tabIcons as [tab] icon.
+    void applyDisplay(const ViewLook &look, bool tabIcons);
     /// Fits the columns to a filled list while the shared widths are still the defaults (the
     /// user never set any): the widths it gives become the shared ones.
     void fitUntouchedColumns(QTreeWidget *list);
@@ -123,6 +137,7 @@ private:
     const std::vector<QIcon> &m_images;
     std::array<int, 8> &m_columnWidths;
     PageList<TopicListPage> m_pages;
+    std::optional<ViewLook> m_look;
 };
 
 /// The topic pane (`BottomPanel`): one tab per topic, each an HTML view.

@@ -100,3 +100,26 @@ TEST_F(BoardsTest, ADoubleClickOnABoardOpensItsListOnlineAndOfflineFromTheBoardL
 }
 
 } // namespace
+
+// Colours and fonts of the settings reach every tree and list, also those made after the start.
+class BoardsLookTest : public BoardsTest {
+protected:
+    std::string extraIni() const override
+    {
+        // 0x0000FF is red and 0x00FF00 green in the settings' byte order.
+        return "[design]\r\nthrlst_background=255\r\nthrlst_font_height=-20\r\n"
+               "tree_background=65280\r\ntree_font_height=-17\r\n";
+    }
+};
+
+TEST_F(BoardsLookTest, TreesAndListsMadeAfterTheStartLookAsTheSettingsSay)
+{
+    crawl(); // the site's tree is made by the crawl: there was no category file at the start
+    QTreeWidget &tree = *siteTab().tree;
+    EXPECT_EQ(tree.palette().color(QPalette::Base), QColor(0, 255, 0));
+    EXPECT_EQ(tree.font().pixelSize(), 17);
+    QTreeWidget *list = openListedBoard();
+    ASSERT_TRUE(list);
+    EXPECT_EQ(list->palette().color(QPalette::Base), QColor(255, 0, 0));
+    EXPECT_EQ(list->font().pixelSize(), 20);
+}

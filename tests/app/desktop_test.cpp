@@ -114,6 +114,29 @@ TEST_F(DesktopTest, ADarkDesktopShowsTopicsWithTheDarkSkin)
               QStringLiteral("rgb(32, 33, 36)"));
 }
 
+TEST_F(DesktopTest, ADarkDesktopKeepsTreesAndListsDarkWhileTheSettingsHoldTheirDefaults)
+{
+    ASSERT_TRUE(waitForFirstCrawl());
+    // Started again on a dark desktop: now the tree comes from the category file at the start,
+    // before the settings are applied, and the board's list is made later.
+    form.reset();
+    QApplication::setPalette(ui::DarkPalette());
+    form = std::make_unique<TMainForm>(dir, [this](const QString &, const QString &text) {
+        messages.push_back(text.toStdString());
+    });
+    ASSERT_TRUE(form->FormCreate());
+    form->show();
+    QTreeWidget *tree = siteTab().tree;
+    ASSERT_TRUE(tree);
+    EXPECT_LT(tree->palette().color(QPalette::Base).lightness(), tree->palette().color(QPalette::Text).lightness())
+        << "tree base " << tree->palette().color(QPalette::Base).name().toStdString() << ", text "
+        << tree->palette().color(QPalette::Text).name().toStdString();
+    QTreeWidget *list = openListedBoard();
+    ASSERT_TRUE(list);
+    EXPECT_LT(list->palette().color(QPalette::Base).lightness(), list->palette().color(QPalette::Text).lightness())
+        << "list base " << list->palette().color(QPalette::Base).name().toStdString();
+}
+
 TEST_F(DesktopTest, TheZoomAppliesToOpenTopicsAndSurvivesARestart)
 {
     ASSERT_TRUE(waitForFirstCrawl());
