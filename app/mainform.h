@@ -380,6 +380,8 @@ private:
     void MarkPopupMenuPopup(QMenu *menu);
     void ThrLstTreeOpenExecute();
     void BuildReplyTree(QTreeWidget *tree, const std::string &logPath);
+    /// False while a message tree's menu is open over a node of a topic other than tab's.
+    bool menuNamesTopic(const ui::TopicPage &tab) const;
     void ThrListTreeChange(QTreeWidget *tree, QTreeWidgetItem *node);
     /// The board dir of listUrl, remembered once resolved (update handlers ask often).
     std::optional<std::string> knownBoardDir(const std::string &listUrl);

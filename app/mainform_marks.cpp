@@ -374,6 +374,11 @@ void TMainForm::BuildReplyTree(QTreeWidget *tree, const std::string &logPath)
         m_marks->setTreeCaption(*this, tree, tab->caption + store::kTreeFailedSuffix);
 }
 
+bool TMainForm::menuNamesTopic(const ui::TopicPage &tab) const
+{
+    return !m_marks || m_marks->menuTreeKey.empty() || store::SameTopic(m_marks->menuTreeKey, tab.topicUrl);
+}
+
 void TMainForm::ThrListTreeChange(QTreeWidget *tree, QTreeWidgetItem *node)
 {
     if (!node)

@@ -157,10 +157,16 @@ void TMainForm::showViewMenu(view::HtmlView &browser, const view::HitTestResult 
 void TMainForm::wireNg()
 {
     ui::ActionList &a = *m_actions;
-    auto anyTopic = [this](QAction &act) { act.setEnabled(m_topicPane->activePage() != nullptr); };
+    // These act on the active tab's messages. A message tree's menu names a message of the
+    // tree's topic, and another topic may be shown: its message of that number must not be
+    // deleted, quoted or added to the NG lists in its place.
+    auto anyTopic = [this](QAction &act) {
+        ui::TopicPage *tab = m_topicPane->activePage();
+        act.setEnabled(tab && menuNamesTopic(*tab));
+    };
     auto topicWithSite = [this](QAction &act) {
         ui::TopicPage *tab = m_topicPane->activePage();
-        act.setEnabled(tab && tab->site);
+        act.setEnabled(tab && tab->site && menuNamesTopic(*tab));
     };
     // `ResPopupMenuPopup`: deletion needs the topic's log, every other item only a topic tab.
     for (const char *name : {"PopRes", "PopResQuo", "AddNGName", "AddNGTitle", "PopMark"})

@@ -472,6 +472,39 @@ TEST_F(ReplyTreeWindowTest, TheTreeOfA300MessageTopicIsBuiltAndANodeOpensItsMess
     ASSERT_TRUE(pageLoaded(*shown));
     EXPECT_GT(scrollY(*shown), 0) << "message 40 is scrolled into view";
 
+    // The node's menu over another topic's tab: that topic's message 40 is not offered for
+    // deletion, the NG lists or a reply; over the tree's own topic it is.
+    auto menuStates = [&] {
+        std::map<std::string, bool> states;
+        auto *timer = new QTimer;
+        timer->setInterval(10);
+        QObject::connect(timer, &QTimer::timeout, timer, [&, timer] {
+            QWidget *popup = QApplication::activePopupWidget();
+            if (!popup)
+                return;
+            for (const char *name : {"PopResDel", "AddNGName", "AddNGTitle", "PopRes"})
+                states[name] = form->actions().action(name)->isEnabled();
+            popup->close();
+            timer->deleteLater();
+        });
+        timer->start();
+        emit tree->customContextMenuRequested(tree->visualItemRect(node40).center());
+        return states;
+    };
+    for (auto [name, enabled] : menuStates())
+        EXPECT_TRUE(enabled) << name << " over the tree's own topic";
+    std::string otherUrl = tab->topicUrl;
+    otherUrl.insert(otherUrl.find("tid=") + 4, "9");
+    ui::TopicPage &other = form->topicPane().createPage(form->plugin(), "other", true, false);
+    other.topicUrl = otherUrl;
+    other.lines = tab->lines;
+    ASSERT_EQ(form->topicPane().activePage(), &other);
+    std::map<std::string, bool> overOther = menuStates();
+    ASSERT_EQ(overOther.size(), 4u) << "the menu opened";
+    for (auto [name, enabled] : overOther)
+        EXPECT_FALSE(enabled) << name << " over another topic";
+    form->actions().run("ThrActiveClose");
+
     // A tree tab closed during its build receives nothing.
     form->topicListPane().strip()->setCurrentIndex(form->topicListPane().pages().indexOf(listTab));
     list->setCurrentItem(list->topLevelItem(row));
