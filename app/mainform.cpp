@@ -300,8 +300,10 @@ bool TMainForm::eventFilter(QObject *watched, QEvent *event)
             return QMainWindow::eventFilter(watched, event);
     }
     for (ui::PaneFrame *pane : std::initializer_list<ui::PaneFrame *>{m_categoryPane, m_topicListPane, m_topicPane}) {
-        ui::TabStripBar *bar = pane->strip()->strip();
-        if (under == bar || bar->isAncestorOf(under)) {
+        ui::TabStrip *strip = pane->strip();
+        ui::TabStripBar *bar = strip->strip();
+        const bool rowEnd = under == strip && strip->inTabRow(strip->mapFromGlobal(wheel->globalPosition().toPoint()));
+        if (under == bar || bar->isAncestorOf(under) || rowEnd) {
             pane->strip()->wheelSwitch(wheel->angleDelta().y());
             break;
         }

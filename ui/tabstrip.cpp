@@ -2,6 +2,7 @@
 #include "ui/tabstrip.h"
 
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QMouseEvent>
 
 #include "qtbridge/sjis.h"
@@ -107,6 +108,32 @@ bool TabStrip::wheelSwitch(int delta)
     else if (delta < 0 && i > 0)
         setCurrentIndex(i - 1);
     return true;
+}
+
+bool TabStrip::inTabRow(const QPoint &stripPos) const
+{
+    const QRect bar = m_bar->geometry();
+    return !bar.isEmpty() && rect().contains(stripPos) && stripPos.y() >= bar.top() && stripPos.y() <= bar.bottom();
+}
+
+void TabStrip::contextMenuEvent(QContextMenuEvent *event)
+{
+    if (!inTabRow(event->pos())) {
+        QTabWidget::contextMenuEvent(event);
+        return;
+    }
+    event->accept();
+    emit m_bar->customContextMenuRequested(m_bar->mapFrom(this, event->pos()));
+}
+
+void TabStrip::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    if (event->button() == Qt::LeftButton && inTabRow(event->position().toPoint())) {
+        event->accept();
+        emit m_bar->leftDoubleClicked();
+        return;
+    }
+    QTabWidget::mouseDoubleClickEvent(event);
 }
 
 } // namespace ui

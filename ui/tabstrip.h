@@ -56,9 +56,17 @@ public:
     /// Switches to the neighbouring tab for a wheel turn; no wrap-around. True when the strip
     /// has tabs (the turn is then consumed even if nothing changed).
     bool wheelSwitch(int delta);
+    /// True when a point of the strip's own coordinates lies in its row of tabs, the empty part
+    /// right of the last tab included: the bar covers only its tabs, but the user sees one row.
+    bool inTabRow(const QPoint &stripPos) const;
 
 signals:
     void tabMoved(int from, int to);
+
+protected:
+    // The empty part of the row answers the pop-up menu and the double click as the tabs do.
+    void contextMenuEvent(QContextMenuEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
 
 private:
     TabStripBar *m_bar;

@@ -10,7 +10,9 @@
 #include <QMouseEvent>
 #include <QMenu>
 #include <QProgressBar>
+#include <QContextMenuEvent>
 #include <QTest>
+#include <QWheelEvent>
 #include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
@@ -304,6 +306,39 @@ TEST_F(WindowTest, AKeyOrAClickRightAfterATabOpenedIsNotLost)
     QTest::mouseClick(button, Qt::LeftButton);
     ASSERT_EQ(form->topicPane().pages().size(), 1) << "the click closed the active tab";
     EXPECT_EQ(form->topicPane().pages()[0].topicUrl, topicUrl(12));
+}
+
+TEST_F(WindowTest, TheEmptyPartOfATabRowAnswersTheMenuAndTheWheel)
+{
+    start();
+    ASSERT_TRUE(created);
+    form->resize(1000, 700);
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    addList(kBoard1, "a");
+    addList(kBoard2 + "1", "b");
+    ui::TabStrip *strip = form->topicListPane().strip();
+    QApplication::processEvents(); // the bar takes its place in the strip
+    const QRect last = strip->strip()->tabRect(strip->count() - 1);
+    const QPoint empty = strip->strip()->mapTo(strip, last.center()) + QPoint(last.width() + 40, 0);
+    ASSERT_TRUE(strip->rect().contains(empty));
+    ASSERT_FALSE(strip->strip()->geometry().contains(empty)) << "the point is off the bar itself";
+
+    // The menu there acts on the active tab.
+    chooseInMenuSoon(QStringLiteral("ThrLstActiveClose"));
+    QContextMenuEvent menuEvent(QContextMenuEvent::Mouse, empty, strip->mapToGlobal(empty));
+    QApplication::sendEvent(strip, &menuEvent);
+    ASSERT_EQ(form->topicListPane().pages().size(), 1);
+    EXPECT_EQ(form->topicListPane().pages()[0].listUrl, kBoard1);
+
+    // A wheel turn there switches tabs.
+    addList(kBoard2 + "2", "c");
+    QApplication::processEvents();
+    ASSERT_EQ(strip->currentIndex(), 1);
+    QWheelEvent wheel(empty, strip->mapToGlobal(empty), QPoint(), QPoint(0, -120), Qt::NoButton, Qt::NoModifier,
+                      Qt::NoScrollPhase, false);
+    QApplication::sendEvent(strip, &wheel);
+    EXPECT_EQ(strip->currentIndex(), 0);
 }
 
 TEST_F(WindowTest, ClickingFileLoginLeavesTheCheckOnTheLoginState)
