@@ -82,18 +82,21 @@ std::vector<RestorationEntry> ParseRestorationLines(const base::Lines &lines)
     for (const std::string &line : lines) {
         std::vector<std::string_view> f = SplitTabs(line);
         RestorationEntry e;
-        if (f[0] == kListField && f.size() >= 2 && !f[1].empty()) {
-            e.kind = f[1] == kFavoritesListUrl ? RestorationEntry::Kind::Favorites : RestorationEntry::Kind::TopicList;
-            if (e.kind == RestorationEntry::Kind::TopicList)
-                e.board = std::string(f[1]);
-        } else if (f[0] == kTopicField && f.size() >= 5 && !f[1].empty() && !f[2].empty()) {
+        if (f[0] == kTopicField) {
+            if (f.size() < 5 || f[1].empty() || f[2].empty())
+                continue;
             e.kind = RestorationEntry::Kind::Topic;
             e.board = std::string(f[1]);
             e.topic = std::string(f[2]);
             e.scrollTarget = base::ParseInt(f[3], 0);
             e.viewStart = base::ParseInt(f[4], 0);
         } else {
-            continue;
+            // Any first field but a topic's names a list, as the list's own field does.
+            if (f.size() < 2 || f[1].empty())
+                continue;
+            e.kind = f[1] == kFavoritesListUrl ? RestorationEntry::Kind::Favorites : RestorationEntry::Kind::TopicList;
+            if (e.kind == RestorationEntry::Kind::TopicList)
+                e.board = std::string(f[1]);
         }
         entries.push_back(std::move(e));
     }

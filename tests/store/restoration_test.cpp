@@ -74,17 +74,21 @@ TEST(RestorationFile, RoundTripsThroughTheFileAndSkipsLinesItCannotRead)
     EXPECT_EQ(boardtest::readFile(path), "THREADLIST\t:Favorite\r\nTHREADLIST\tb01\r\nTHREAD\tb01\tt1\t12\t3\r\n");
     auto lines = base::ReadLines(path);
     ASSERT_TRUE(lines);
-    lines->insert(lines->begin() + 1, "TREE\tb09"); // unknown first field
+    lines->insert(lines->begin() + 1, "TREE\tb09"); // unknown first field: a list all the same
     lines->push_back("THREAD\tb01\tt2");            // fields missing
     lines->push_back("THREADLIST");                 // no board id
+    lines->push_back("OTHER");                      // nor here
     lines->push_back("THREAD\tb01\tt3\tx\t-");      // numbers that are not numbers
+    lines->push_back("X\t:Favorite");
     lines->push_back("");
     auto entries = store::ParseRestorationLines(*lines);
-    ASSERT_EQ(entries.size(), 4u);
+    ASSERT_EQ(entries.size(), 6u);
     EXPECT_EQ(entries[0].kind, Kind::Favorites);
-    EXPECT_EQ(entries[1], (store::RestorationEntry{Kind::TopicList, "b01", "", 0, 0}));
-    EXPECT_EQ(entries[2], (store::RestorationEntry{Kind::Topic, "b01", "t1", 12, 3}));
-    EXPECT_EQ(entries[3], (store::RestorationEntry{Kind::Topic, "b01", "t3", 0, 0}));
+    EXPECT_EQ(entries[1], (store::RestorationEntry{Kind::TopicList, "b09", "", 0, 0}));
+    EXPECT_EQ(entries[2], (store::RestorationEntry{Kind::TopicList, "b01", "", 0, 0}));
+    EXPECT_EQ(entries[3], (store::RestorationEntry{Kind::Topic, "b01", "t1", 12, 3}));
+    EXPECT_EQ(entries[4], (store::RestorationEntry{Kind::Topic, "b01", "t3", 0, 0}));
+    EXPECT_EQ(entries[5].kind, Kind::Favorites);
 }
 
 class RestoreOpenTabsTest : public ::testing::Test {
@@ -113,11 +117,12 @@ TEST_F(RestoreOpenTabsTest, OpensTheReadableTabsInFileOrder)
     base::Lines lines = {"THREADLIST\t:Favorite", "THREADLIST\tb01",           "THREADLIST\tb02",
                          "THREADLIST\tb99",       "THREAD\tb01\tt1\t151\t150", "THREAD\tb01\tt2\t1\t0",
                          "THREAD\tb02\tt7\t5\t0", "THREAD\tb99\tt1\t1\t0",     "BOGUS\tb01"};
-    EXPECT_EQ(store::RestoreOpenTabs(lines, kBase, 100, host), 4);
-    // b02 has no board list file, b99 does not resolve, t2's log is gone, BOGUS is unknown.
+    EXPECT_EQ(store::RestoreOpenTabs(lines, kBase, 100, host), 5);
+    // b02 has no board list file, b99 does not resolve, t2's log is gone; BOGUS names a list as
+    // THREADLIST would.
     EXPECT_EQ(host.opened, (std::vector<std::string>{"fav", "list:" + ListUrl("b01"), "topic:" + Key("b01", "t1", 1),
-                                                     "topic:" + Key("b02", "t7", 1)}));
-    ASSERT_EQ(host.lists.size(), 1u);
+                                                     "topic:" + Key("b02", "t7", 1), "list:" + ListUrl("b01")}));
+    ASSERT_EQ(host.lists.size(), 2u);
     EXPECT_EQ(host.lists[0].caption, "Board One");
     EXPECT_EQ(host.lists[0].boardDir, board1);
     EXPECT_EQ(host.lists[0].records.size(), 2u);
