@@ -163,8 +163,9 @@ void TMainForm::PopMarkExecute()
 {
     std::string key = m_marks->menuTreeKey;
     if (key.empty()) {
+        // An extraction page has no site of its own, but its key is its source topic's.
         ui::TopicPage *tab = m_topicPane->activePage();
-        if (!tab || !tab->site)
+        if (!tab)
             return;
         key = tab->topicUrl;
     }
@@ -405,9 +406,10 @@ void TMainForm::wireMarks()
 
     a.setExecute(QStringLiteral("PopMark"), [this] { PopMarkExecute(); });
     // Without a target message there is nothing to mark.
-    a.setUpdate(QStringLiteral("PopMark"), [this, activeIds](QAction &act) {
+    a.setUpdate(QStringLiteral("PopMark"), [this](QAction &act) {
+        ui::TopicPage *tab = m_topicPane->activePage();
         bool topic = !m_marks->menuTreeKey.empty() ? store::MarkIdsOf(m_marks->menuTreeKey).has_value()
-                                                   : activeIds().has_value();
+                                                   : tab && store::MarkIdsOf(tab->topicUrl).has_value();
         act.setEnabled(topic && m_targetMessage >= 1);
     });
 

@@ -23,6 +23,7 @@
 #include "app/mainform.h"
 #include "base/textfile.h"
 #include "qtbridge/sjis.h"
+#include "settings/inifile.h"
 #include "store/categoryfile.h"
 #include "tests/app/boardfixture.h"
 #include "ui/categorytreeview.h"
@@ -236,6 +237,12 @@ TEST_F(WindowTest, EachTopicHasItsOwnExtractionPageWhateverTheCaptions)
     EXPECT_EQ(pane.pages().size(), 4);
     EXPECT_EQ(pane.strip()->currentIndex(), 2);
     EXPECT_EQ(pane.pages()[2].lines, std::vector<std::string>{pane.pages()[0].lines[1]});
+
+    // A message of the extraction page is marked in its source topic.
+    form->setTargetMessage(2);
+    ASSERT_TRUE(form->actions().run("PopMark"));
+    auto marks = settings::IniFile::Load(dir + "mark.ini");
+    EXPECT_EQ(marks.value("1", "10").value_or(""), "2");
 }
 
 TEST_F(WindowTest, ATabMenuClosedWithoutAChoiceTargetsNoTab)
