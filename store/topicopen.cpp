@@ -30,12 +30,13 @@ std::optional<TopicIds> IdsOf(const std::string &pageKey)
     return TopicIds{std::move(*board), std::move(*topic)};
 }
 
-// The number set from the index file, completed from the log.
-void LoadNumbers(TopicState &topic, const StoredTopic &stored)
+// The number set from the index file, completed from the log. A download writes the completed
+// index back; a local opening only reads, and leaves the files as they are.
+void LoadNumbers(TopicState &topic, const StoredTopic &stored, bool writeBack)
 {
     if (stored.index)
         topic.heldNumbers.assign(*stored.index);
-    if (AddLoggedNumbers(topic.lines, topic.heldNumbers))
+    if (AddLoggedNumbers(topic.lines, topic.heldNumbers) && writeBack)
         topic.unsaved = true;
 }
 
@@ -115,7 +116,7 @@ void BeginOnlineFetch(TopicState &topic, OnlineOpening opening, int rangeFirst, 
         if (n > options.msgview)
             topic.viewStart = static_cast<int>(n - options.msgview);
     }
-    LoadNumbers(topic, opening.stored);
+    LoadNumbers(topic, opening.stored, true);
 }
 
 std::optional<LocalOpening> OpenTopicLocal(const std::string &pageKey, const std::string &boardBase,
@@ -180,7 +181,7 @@ bool BeginLocalView(TopicState &topic, LocalOpening opening, int postCount, int 
             topic.viewStart = static_cast<int>(n - i < msgview ? std::max(0LL, n - msgview) : i);
         }
     }
-    LoadNumbers(topic, opening.stored);
+    LoadNumbers(topic, opening.stored, false);
     return titled;
 }
 

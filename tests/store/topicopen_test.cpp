@@ -1,6 +1,8 @@
 // Opening a topic: where the view starts, what it scrolls to, and the local opening.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "base/textfile.h"
 #include "store/threadlog.h"
 #include "topictesting.h"
@@ -43,6 +45,19 @@ TEST_F(TopicOpen, OnlineWithTwentyStoredAndFivePerPageShowsTheLastFive)
     EXPECT_EQ(m_topic.logName, std::string(kTopic) + ".dat");
     EXPECT_EQ(m_topic.listUrl, std::string(kBase) + "bbs?action=topics&board=" + kBoard + "&sid=" + kBoard + "&type=r");
     EXPECT_FALSE(m_topic.unsaved);
+}
+
+TEST_F(TopicOpen, ALocalOpeningWritesNothingBackEvenWhenTheIndexIsMissing)
+{
+    const std::string stored = m_board.LineOf(1) + "\n" + m_board.LineOf(2) + "\n" + m_board.LineOf(3) + "\n";
+    std::filesystem::create_directories(m_host.boardDir);
+    ASSERT_TRUE(base::WriteFileAtomic(LogPath(), stored));
+    ASSERT_TRUE(OpenLocal(-1));
+    EXPECT_EQ(m_topic.heldNumbers.size(), 3u) << "the numbers are known from the log";
+    EXPECT_FALSE(m_topic.unsaved);
+    store::FlushTopic(m_topic, m_host); // as closing the tab does
+    EXPECT_EQ(base::ReadFile(LogPath()).value_or(""), stored) << "the log is left as it was";
+    EXPECT_FALSE(base::FileExists(IndexPath())) << "no index is made by reading";
 }
 
 TEST_F(TopicOpen, OnlineResetsTheFetchButKeepsTheStoppedFlag)
