@@ -212,9 +212,10 @@ QWidget *TSettingDlg::buildPathPage()
     QPushButton *plugin = row("プラグイン", "PluginPathEdit", "PluginPathButton", m_pluginPath);
     form->addRow(new QLabel(u8("(*) 次回起動時に有効"), page));
     connect(browser, &QPushButton::clicked, this,
-            [this] { browseFile(m_browserPath, "外部ブラウザ", "実行ファイル(*.exe)|*.exe|すべて(*.*)|*.*"); });
+            // Programs here carry no extension, and "*.*" would hide every name without a dot.
+            [this] { browseFile(m_browserPath, "外部ブラウザ", "すべて(*)|*"); });
     connect(plugin, &QPushButton::clicked, this,
-            [this] { browseFile(m_pluginPath, "プラグイン", "DLLファイル(*.dll)|*.dll|すべて(*.*)|*.*"); });
+            [this] { browseFile(m_pluginPath, "プラグイン", "プラグイン(*.so)|*.so|すべて(*)|*"); });
     connect(log, &QPushButton::clicked, this,
             [this] { browseFolder(m_logPath, "ログフォルダの場所を選択してください"); });
     connect(skin, &QPushButton::clicked, this,
@@ -469,14 +470,23 @@ void TSettingDlg::refreshSamples()
     setSample(m_popMsgLabel, d.respopBkColor, &d.respopFont);
 }
 
+QString FileDialogFilter(const QString &pairs)
+{
+    const QStringList parts = pairs.split(QLatin1Char('|'));
+    QStringList filters;
+    for (int i = 0; i + 1 < parts.size(); i += 2) {
+        const QString &caption = parts[i];
+        const QString &patterns = parts[i + 1];
+        filters << (caption.endsWith(QLatin1Char('(') + patterns + QLatin1Char(')'))
+                        ? caption
+                        : caption + QStringLiteral(" (") + patterns + QLatin1Char(')'));
+    }
+    return filters.join(QStringLiteral(";;"));
+}
+
 void TSettingDlg::browseFile(QLineEdit *edit, const char *title, const char *filter)
 {
-    // The stored filter pairs captions and patterns with "|"; Qt wants "caption (patterns)".
-    QStringList parts = u8(filter).split(QLatin1Char('|'));
-    QStringList filters;
-    for (int i = 0; i + 1 < parts.size(); i += 2)
-        filters << parts[i] + QStringLiteral(" (") + parts[i + 1] + QLatin1Char(')');
-    QString chosen = QFileDialog::getOpenFileName(this, u8(title), edit->text(), filters.join(QStringLiteral(";;")));
+    QString chosen = QFileDialog::getOpenFileName(this, u8(title), edit->text(), FileDialogFilter(u8(filter)));
     if (!chosen.isEmpty())
         edit->setText(chosen);
 }

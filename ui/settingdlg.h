@@ -19,6 +19,10 @@ class QTreeWidget;
 
 namespace ui {
 
+/// The file dialog's filter for "caption|patterns|caption|patterns…": each caption that already
+/// ends in its patterns in brackets is used as it stands, any other gets them appended.
+QString FileDialogFilter(const QString &pairs);
+
 /// A stored colour value for a QColor (0x00BBGGRR).
 int SettingFromColor(const QColor &color);
 /// A stored font group for a QFont; the colour is kept from base.

@@ -3,6 +3,7 @@
 
 #include "ui/addressbox.h"
 #include "ui/fetchprogress.h"
+#include "ui/settingdlg.h"
 
 using store::OpenMode;
 
@@ -57,4 +58,12 @@ TEST(FetchProgress, MeasuresTheActiveFetchAndOtherwiseTheRunningRequests)
     // Never past its end, never below 0.
     EXPECT_EQ(ui::ProgressFor(9, 5, nullptr), (ui::ProgressShown{5, 5}));
     EXPECT_EQ(ui::ProgressFor(-1, -3, nullptr), (ui::ProgressShown{0, 0}));
+}
+
+TEST(FileDialogFilter, CaptionsThatNameTheirPatternsAreNotNamedTwice)
+{
+    EXPECT_EQ(ui::FileDialogFilter(QString::fromUtf8("プラグイン(*.so)|*.so|すべて(*)|*")),
+              QString::fromUtf8("プラグイン(*.so);;すべて(*)"));
+    EXPECT_EQ(ui::FileDialogFilter(QStringLiteral("Logs|*.dat *.log|odd|")), QStringLiteral("Logs (*.dat *.log);;odd ()"));
+    EXPECT_EQ(ui::FileDialogFilter(QStringLiteral("caption without patterns")), QString());
 }
