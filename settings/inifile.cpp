@@ -165,7 +165,9 @@ std::string IniFile::serialize() const
 {
     base::Lines lines;
     for (const Section &s : m_sections) {
-        if (!s.name.empty())
+        // Only the lines before the first section go without a header: a "[]" further down
+        // keeps its own, or the keys under it would join the section above when read again.
+        if (!s.name.empty() || &s != &m_sections.front())
             lines.push_back('[' + s.name + ']');
         for (const Entry &e : s.entries)
             lines.push_back(e.key.empty() ? e.value : e.key + '=' + e.value);

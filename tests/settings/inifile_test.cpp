@@ -92,4 +92,15 @@ TEST(IniFile, MalformedInputNeverFails)
     EXPECT_EQ(IniFile::Parse(ini.serialize()).serialize(), ini.serialize()) << "stable round trip";
 }
 
+TEST(IniFile, ASectionWithoutANameKeepsItsKeysApartWhenWrittenBack)
+{
+    const std::string text = "top=0\r\n[form]\r\nform_state=1\r\n[]\r\nform_top=10\r\n";
+    IniFile ini = IniFile::Parse(text);
+    ini.writeInt("form", "form_left", 5);
+    IniFile again = IniFile::Parse(ini.serialize());
+    EXPECT_FALSE(again.value("form", "form_top").has_value()) << "the key under [] did not move into [form]";
+    EXPECT_EQ(again.value("form", "form_left").value_or(""), "5");
+    EXPECT_EQ(IniFile::Parse(text).serialize(), text);
+}
+
 } // namespace
