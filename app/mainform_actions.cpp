@@ -88,7 +88,7 @@ void TMainForm::buildMenus()
     });
     QMenu *view = makeMenu("表示(&V)", "ViewMenu");
     fill(view, a, {"WindowCtg", "WindowThrLst", "WindowThr", "WindowChangePane", "-", "ViewZoomIn", "ViewZoomOut",
-                   "ViewZoomReset"});
+                   "ViewZoomReset", "-", "ViewFindInTopic"});
     QMenu *tool = makeMenu("ツール(&T)", "ToolMenu");
     fill(tool, a, {"ToolSetting", "-", "ToolMsgFilter", "ToolConversion", "-", "ToolSearch"});
     QMenu *help = makeMenu("ヘルプ(&H)", "HelpMenu");
@@ -115,6 +115,7 @@ void TMainForm::buildMenus()
     fill(viewBar, a, {"ThrBrowserOpen", "ThrOpenThrLst", "-", "ThrMsgPrev", "ThrMsgNext", "ThrReload", "ThrStop", "-",
                       "ThrRes", "ThrDlRes", "ThrResExtra", "-", "ThrFavorite"});
     auto *markButton = new QToolButton(viewBar);
+    markButton->setObjectName(QStringLiteral("MarkToolButton"));
     markButton->setDefaultAction(a.action(QStringLiteral("ThrMark")));
     auto *markMenu = new QMenu(markButton);
     markMenu->setObjectName(QStringLiteral("MarkPopupMenu"));
@@ -122,7 +123,7 @@ void TMainForm::buildMenus()
     markButton->setPopupMode(QToolButton::MenuButtonPopup);
     viewBar->addWidget(markButton);
     auto *logDelButton = new QToolButton(viewBar);
-    logDelButton->setObjectName(QStringLiteral("LogDelButton"));
+    logDelButton->setObjectName(QStringLiteral("LogDelToolButton"));
     logDelButton->setIcon(m_images[ui::image::Delete]);
     logDelButton->setToolTip(QString::fromUtf8("スレッドのログを削除"));
     auto *logDelMenu = new QMenu(logDelButton);

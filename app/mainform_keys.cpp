@@ -1,5 +1,5 @@
 // The keys a desktop user reaches for beside the commands' own shortcuts: Enter opens, Ctrl+Page
-// Up/Down switch tabs, and Ctrl+F finds text in the topic while the topic has the focus.
+// Up/Down switch tabs, and "/" finds text in the topic while the topic has the focus.
 #include "app/mainform.h"
 #include "ui/findbar.h"
 #include "ui/panes.h"
@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLayout>
+#include <QLineEdit>
 #include <QTreeWidget>
 #include <QWebEngineView>
 #include <functional>
@@ -39,9 +40,11 @@ bool within(const QObject *object, const QWidget *area)
     return w && area && (w == area || area->isAncestorOf(w));
 }
 
+/// "/" alone, as browsers take it for finding in the page. Ctrl+F stays the category search's
+/// everywhere, as the menus say.
 bool isFindKey(const QKeyEvent *key)
 {
-    return key->key() == Qt::Key_F && (key->modifiers() & ~Qt::KeypadModifier) == Qt::ControlModifier;
+    return key->key() == Qt::Key_Slash && !(key->modifiers() & ~(Qt::KeypadModifier | Qt::ShiftModifier));
 }
 
 } // namespace
@@ -57,8 +60,6 @@ void TMainForm::wireKeys()
             page->browser->setFocus();
     });
 
-    // Ctrl+F is the category search's shortcut. While the focus is in the topic pane it finds in
-    // the topic instead: there the category search has nothing to act on that the user sees.
     new KeyFilter(this, [this](QObject *watched, QEvent *event) {
         if (m_destroyed)
             return false;
@@ -67,15 +68,15 @@ void TMainForm::wireKeys()
         if (event->type() != QEvent::ShortcutOverride && event->type() != QEvent::KeyPress)
             return false;
         auto *key = static_cast<QKeyEvent *>(event);
-        if (isFindKey(key) && within(watched, m_topicPane) && m_topicPane->activePage()) {
-            if (event->type() == QEvent::ShortcutOverride) {
-                event->accept(); // the key goes to the topic, not to the window's shortcut
-                return true;
-            }
+        if (event->type() != QEvent::KeyPress)
+            return false;
+        // In the topic, not in a box one types into (the jump box, the find bar itself).
+        if (isFindKey(key) && within(watched, m_topicPane) && !qobject_cast<QLineEdit *>(watched) &&
+            m_topicPane->activePage()) {
             m_findBar->open();
             return true;
         }
-        if (event->type() != QEvent::KeyPress || key->modifiers() & ~Qt::KeypadModifier)
+        if (key->modifiers() & ~Qt::KeypadModifier)
             return false;
         if (key->key() != Qt::Key_Return && key->key() != Qt::Key_Enter)
             return false;
@@ -87,6 +88,10 @@ void TMainForm::wireKeys()
             return m_actions->run(QStringLiteral("PopThrLstActiveOpen")) || true;
         return false;
     });
+
+    m_actions->setExecute(QStringLiteral("ViewFindInTopic"), [this] { m_findBar->open(); });
+    m_actions->setUpdate(QStringLiteral("ViewFindInTopic"),
+                         [this](QAction &act) { act.setEnabled(m_topicPane->activePage() != nullptr); });
 
     auto switchTab = [this](int step) {
         ui::TabStrip *strip = focusedStrip();

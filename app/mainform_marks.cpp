@@ -434,7 +434,7 @@ void TMainForm::wireMarks()
         int index = m_topicPane->pages().indexOf(tab);
         DeleteTopicLog(tab->site, tab->topicUrl, tab->logName, m_topicPane->strip()->caption(index));
     });
-    auto *logDelButton = findChild<QToolButton *>(QStringLiteral("LogDelButton"));
+    auto *logDelButton = findChild<QToolButton *>(QStringLiteral("LogDelToolButton"));
     a.setUpdate(QStringLiteral("ThrDelete"), [this, logDelButton](QAction &act) {
         if (logDelButton)
             logDelButton->setEnabled(m_topicPane->pages().size() > 0);

@@ -100,6 +100,8 @@ constexpr ActionSpec kSpecs[] = {
     {"ViewZoomIn", kView, "拡大(&I)", "Ctrl++", -1, false},
     {"ViewZoomOut", kView, "縮小(&O)", "Ctrl+-", -1, false},
     {"ViewZoomReset", kView, "標準の大きさ(&R)", "Ctrl+0", -1, false},
+    // Finding text in the topic shown ("/" in the topic pane, as browsers do).
+    {"ViewFindInTopic", kView, "スレッドの中を検索(&S)...", "", -1, false},
 
     {"ToolSetting", kTool, "設定(&S)", "", Settings, false},
     {"ToolMsgFilter", kTool, "メッセージフィルタ(&F)", "", -1, false},

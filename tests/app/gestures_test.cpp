@@ -417,7 +417,7 @@ TEST_F(GesturesTest, TheHelpButtonOpensThePagesKeywordAndEscClosesTheHelp)
     form->actions().run("ToolSetting");
 }
 
-TEST_F(GesturesTest, CtrlFFindsInTheTopicOnlyWhileTheTopicHasTheFocus)
+TEST_F(GesturesTest, SlashFindsInTheTopicAndCtrlFIsTheCategorySearchEverywhere)
 {
     showWindow();
     ui::TopicPage *tab = openFirstTopic();
@@ -425,35 +425,44 @@ TEST_F(GesturesTest, CtrlFFindsInTheTopicOnlyWhileTheTopicHasTheFocus)
     auto *view = qobject_cast<view::HtmlView *>(tab->browser.data());
     QWidget *input = view->inputWidget();
     form->activateWindow();
+    QApplication::setActiveWindow(form.get());
     input->setFocus();
     ASSERT_TRUE(apptest::WaitFor([&] { return QApplication::focusWidget() == input; }));
+
+    // Ctrl+F in the topic is the category search, as the menu says.
+    bool asked = false;
+    whenModal<QInputDialog>([&](QInputDialog &box) {
+        asked = true;
+        box.reject();
+    });
     QTest::keyClick(input, Qt::Key_F, Qt::ControlModifier);
+    EXPECT_TRUE(asked);
+    EXPECT_FALSE(form->findBar()->isVisible());
+
+    QApplication::setActiveWindow(form.get()); // the dialog had it
+    input->setFocus();
+    ASSERT_TRUE(apptest::WaitFor([&] { return QApplication::focusWidget() == input; }));
+    QTest::keyClick(input, Qt::Key_Slash);
     EXPECT_TRUE(form->findBar()->isVisible());
     EXPECT_TRUE(form->findBar()->edit()->hasFocus());
     // The view finds and highlights: message numbers are on every page.
     int matches = -1;
     QObject::connect(view->webView()->page(), &QWebEnginePage::findTextFinished,
                      [&](const QWebEngineFindTextResult &r) { matches = r.numberOfMatches(); });
-    QTest::keyClicks(form->findBar()->edit(), QStringLiteral("1"));
-    EXPECT_TRUE(apptest::WaitFor([&] { return matches > 0; }, 10000)) << matches;
+    QTest::keyClicks(form->findBar()->edit(), QStringLiteral("1/"));
+    EXPECT_EQ(form->findBar()->edit()->text(), QStringLiteral("1/")) << "a slash typed in the bar is text";
+    EXPECT_TRUE(apptest::WaitFor([&] { return matches >= 0; }, 10000)) << matches;
+    form->findBar()->edit()->setText(QStringLiteral("1"));
     matches = -1;
     QTest::keyClick(form->findBar()->edit(), Qt::Key_Return, Qt::ShiftModifier);
     EXPECT_TRUE(apptest::WaitFor([&] { return matches > 0; }, 10000)) << "previous finds too";
     QTest::keyClick(form->findBar()->edit(), Qt::Key_Escape);
     EXPECT_FALSE(form->findBar()->isVisible());
 
-    // Anywhere else Ctrl+F stays the category search.
-    QApplication::setActiveWindow(form.get());
-    QTreeWidget *tree = form->categoryPane().activePage()->tree;
-    tree->setFocus();
-    bool asked = false;
-    whenModal<QInputDialog>([&](QInputDialog &box) {
-        asked = true;
-        box.reject();
-    });
-    QTest::keyClick(tree, Qt::Key_F, Qt::ControlModifier);
-    EXPECT_TRUE(asked);
-    EXPECT_FALSE(form->findBar()->isVisible());
+    // The menu item opens it too.
+    ASSERT_TRUE(form->actions().run("ViewFindInTopic"));
+    EXPECT_TRUE(form->findBar()->isVisible());
+    QTest::keyClick(form->findBar()->edit(), Qt::Key_Escape);
 }
 
 TEST_F(GesturesTest, EnterOpensTheSelectedTopicAndCtrlPageDownSwitchesTabs)

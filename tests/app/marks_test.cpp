@@ -18,6 +18,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QToolBar>
+#include <QToolButton>
 #include <algorithm>
 #include <atomic>
 #include <cmath>
@@ -258,6 +259,9 @@ TEST_F(MarksWindowTest, ThreeMarksSurviveARestartAndAreJumpedTo)
     EXPECT_TRUE(form->actions().action("ThrMark")->isEnabled());
     QMenu *menu = markMenu();
     ASSERT_TRUE(menu);
+    auto *markButton = form->findChild<QToolButton *>(QStringLiteral("MarkToolButton"));
+    ASSERT_TRUE(markButton);
+    EXPECT_EQ(markButton->menu(), menu);
     emit menu->aboutToShow();
     QStringList captions;
     for (QAction *item : menu->actions())
@@ -344,6 +348,9 @@ TEST_F(MarksWindowTest, ATopicsLogIsDeletedFromTheListAndFromItsTab)
     ASSERT_TRUE(atMessage && atMessage->topicUrl == keyAtMessage);
     form->actions().update("ThrDelete");
     ASSERT_TRUE(form->actions().action("ThrDelete")->isEnabled());
+    auto *deleteButton = form->findChild<QToolButton *>(QStringLiteral("LogDelToolButton"));
+    ASSERT_TRUE(deleteButton);
+    EXPECT_TRUE(deleteButton->isEnabled()) << "a topic tab exists";
     ASSERT_TRUE(form->actions().run("ThrDelete"));
     EXPECT_EQ(asked, 3);
     EXPECT_FALSE(base::FileExists(secondLog));
