@@ -31,8 +31,10 @@ void TMainForm::saveNgFiles()
 void TMainForm::ngListsChanged()
 {
     saveNgFiles();
+    // Each page is shown again where its reader left it, not at the message it was opened at.
     for (int i = 0; i < m_topicPane->pages().size(); ++i)
-        renderTopic(m_topicPane->pages()[i]);
+        if (!renderTopic(m_topicPane->pages()[i], true))
+            renderTopic(m_topicPane->pages()[i]);
 }
 
 void TMainForm::ToolMsgFilterExecute()

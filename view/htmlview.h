@@ -68,8 +68,9 @@ public:
     void setZoomFactor(double factor);
     double zoomFactor() const { return m_zoom; }
 
-    /// Whether a load has been asked for and loadCompleted is still to come.
-    bool isLoading() const { return m_loadPending; }
+    /// Whether a load has been asked for and loadCompleted is still to come (also while a reload
+    /// keeping the scroll still reads where the document is).
+    bool isLoading() const { return m_loadPending || m_keepReading; }
 
     /// The vertical scroll position of the document in CSS pixels, asynchronously.
     void readScrollY(std::function<void(double)> callback);

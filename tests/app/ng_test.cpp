@@ -205,9 +205,18 @@ TEST_F(NgTest, AnAuthorAddedFromTheMenuIsHiddenInEveryTabAtOnceAndTheDialogBring
     bool bothRendered = false;
     QObject::connect(add, &QAction::triggered, form.get(),
                      [&] { bothRendered = browserOf(first)->isLoading() && browserOf(second)->isLoading(); });
+    auto scrollY = [&](view::HtmlView &view) {
+        double y = -1;
+        view.readScrollY([&](double value) { y = value; });
+        apptest::WaitFor([&] { return y >= 0; }, 10000);
+        return y;
+    };
+    const double readAt = scrollY(*browserOf(second));
     ASSERT_TRUE(choose(menu, "AddNGName"));
     ASSERT_TRUE(apptest::WaitFor([&] { return form->ngLists().names.contains(author); }, 5000));
     EXPECT_TRUE(bothRendered) << "both tabs are rendered again at once";
+    ASSERT_TRUE(apptest::WaitFor([&] { return settled(second); }, 30000));
+    EXPECT_NEAR(scrollY(*browserOf(second)), readAt, 1.0) << "the page stays where it was read, not at its target";
     EXPECT_EQ(ngFile("NG_Name.txt"), author + "\r\n") << "the list is written at once";
 
     std::string text0 = pageText(0), text1 = pageText(1);
