@@ -99,8 +99,13 @@ void TMainForm::LoadCategoryFiles()
             created->favorites = favorites;
             return *created->model;
         });
-        if (created && favorites && created->tree && created->tree->topLevelItemCount() > 0)
+        if (created && favorites && created->tree && created->tree->topLevelItemCount() > 0) {
             created->tree->expandRecursively(created->tree->indexFromItem(created->tree->topLevelItem(0)));
+            // Opened by the start, not by the user: no branch counts as the last one opened yet,
+            // or the user's first one would close the whole favorites tree.
+            m_lastExpanded = QPersistentModelIndex();
+            m_lastExpandedTree = nullptr;
+        }
     }
 }
 

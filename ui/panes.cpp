@@ -260,6 +260,9 @@ TopicListPage &TopicListPane::createPage(plugin_api::PluginHandle site, const st
         view->setAllColumnsShowFocus(true);
         view->setSortingEnabled(false);
         view->header()->setSectionsClickable(true);
+        // Qt lets a header be dragged elsewhere; here a column's place is fixed, as its index is
+        // what sorting and the stored widths go by.
+        view->header()->setSectionsMovable(false);
         view->header()->setStretchLastSection(false);
         view->setHeaderLabels({QString(), QStringLiteral("No."), QString::fromUtf8("タイトル"),
                                QString::fromUtf8("投稿数"), QString::fromUtf8("取得済"), QString::fromUtf8("未取得"),

@@ -51,6 +51,9 @@ TopicItem *SelectedTopicItem(QTreeWidget &list)
 void SortTopicList(QTreeWidget &list, int key, bool descending, const settings::DesignSettings &design)
 {
     QTreeWidgetItem *current = list.currentItem();
+    // The row under the cursor keeps its place in the order only: a row that was merely current
+    // (after the selected one was removed) must not become the target of the open commands.
+    const bool selected = current && current->isSelected();
     std::vector<QTreeWidgetItem *> items;
     items.reserve(static_cast<std::size_t>(list.topLevelItemCount()));
     while (list.topLevelItemCount() > 0)
@@ -62,7 +65,7 @@ void SortTopicList(QTreeWidget &list, int key, bool descending, const settings::
     for (QTreeWidgetItem *item : items)
         list.addTopLevelItem(item);
     if (current)
-        list.setCurrentItem(current);
+        list.setCurrentItem(current, 0, selected ? QItemSelectionModel::ClearAndSelect : QItemSelectionModel::NoUpdate);
     PaintTopicRows(list, design);
 }
 

@@ -357,4 +357,30 @@ TEST_F(FavoritesTest, AProcessKilledRightAfterItsEditsLeavesThemForTheNextStart)
     EXPECT_EQ(static_cast<ui::CategoryItem *>(tree.topLevelItem(0)->child(0))->data().url, listUrl);
 }
 
+// With one branch open at a time, the favorites tree opened in full at the start is not taken
+// for the branch the user opened last.
+class FavoritesOneBranchTest : public FavoritesTest {
+protected:
+    std::string extraIni() const override { return "[general]\r\ntree_opennode=1\r\n"; }
+};
+
+TEST_F(FavoritesOneBranchTest, OpeningASiteCategoryLeavesTheFavoritesTreeOpen)
+{
+    crawl();
+    ui::CategoryPage &site = siteTab();
+    form->categoryPane().strip()->setCurrentIndex(form->siteCategoryTab());
+    site.tree->setCurrentItem(boards().front());
+    ASSERT_TRUE(form->actions().run("CtgAddFavorite"));
+
+    restart();
+    QTreeWidgetItem *favoritesRoot = favoritesTree().tree->topLevelItem(0);
+    ASSERT_TRUE(favoritesRoot);
+    ASSERT_TRUE(favoritesRoot->isExpanded()) << "opened in full at the start";
+    QTreeWidget &siteTree = *siteTab().tree;
+    siteTree.collapseAll();
+    ASSERT_GT(siteTree.topLevelItemCount(), 0);
+    siteTree.expandItem(siteTree.topLevelItem(0));
+    EXPECT_TRUE(favoritesRoot->isExpanded());
+}
+
 } // namespace
