@@ -116,7 +116,12 @@ TPostFormDlg::TPostFormDlg(QWidget *owner, const BrowserFactory &makeBrowser) : 
     connect(cancel, &QPushButton::clicked, this, &QWidget::close);
     connect(help, &QPushButton::clicked, this, &TPostFormDlg::helpRequested);
     connect(m_memo, &QPlainTextEdit::textChanged, this, &TPostFormDlg::updateSize);
-    connect(m_title, &QLineEdit::textChanged, this, &TPostFormDlg::keepTitleWithinLimit);
+    // The text as it stands, not as signalled: a cut made while an edit is reported comes first.
+    connect(m_title, &QLineEdit::textChanged, this, [this] {
+        m_titleBefore = m_titleNow;
+        m_titleNow = m_title->text();
+    });
+    connect(m_title, &QLineEdit::textEdited, this, &TPostFormDlg::keepTitleWithinLimit);
     connect(m_pages, &QTabWidget::currentChanged, this, [this](int index) {
         if (index == 1)
             showPreview();
@@ -235,14 +240,22 @@ void TPostFormDlg::updateSize()
     m_size->setPalette(palette);
 }
 
-void TPostFormDlg::keepTitleWithinLimit()
+void TPostFormDlg::keepTitleWithinLimit(const QString &edited)
 {
-    QString text = m_title->text();
-    if (qtbridge::ToSjis(text).size() <= kTitleLimit)
+    // Qt may tell of the edit before or after the change itself.
+    const QString &previous = m_titleNow == edited ? m_titleBefore : m_titleNow;
+    const std::size_t allowed = std::max(kTitleLimit, qtbridge::ToSjis(previous).size());
+    QString kept = edited;
+    int cursor = m_title->cursorPosition();
+    // As an edit with a length limit does: the characters just put in before the cursor go.
+    while (cursor > 0 && qtbridge::ToSjis(kept).size() > allowed) {
+        kept.remove(cursor - 1, 1);
+        --cursor;
+    }
+    if (kept == edited)
         return;
-    while (!text.isEmpty() && qtbridge::ToSjis(text).size() > kTitleLimit)
-        text.chop(1);
-    m_title->setText(text);
+    m_title->setText(kept);
+    m_title->setCursorPosition(cursor);
 }
 
 void TPostFormDlg::showPreview()

@@ -71,7 +71,9 @@ private:
     void updateSize();
     /// `PageControl1Change`: the preview page when its tab becomes active.
     void showPreview();
-    void keepTitleWithinLimit();
+    /// What the user types or pastes goes in only as far as the title's limit allows; text set by
+    /// the program (a reply's "Re:" title) is kept whole, and may be shortened by the user.
+    void keepTitleWithinLimit(const QString &edited);
     void collapse();
     void restore();
 
@@ -84,6 +86,7 @@ private:
     QTabWidget *m_pages = nullptr;
     QComboBox *m_names = nullptr;
     QLineEdit *m_title = nullptr;
+    QString m_titleNow, m_titleBefore; ///< the title's text, and its text before the last change
     QPlainTextEdit *m_memo = nullptr;
     QLabel *m_size = nullptr;
     QWidget *m_browser = nullptr;

@@ -23,6 +23,7 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -309,10 +310,23 @@ TEST_F(PostWindowTest, APostTheBoardRefusesKeepsTheTypedTextInTheShownDialog)
     QPointer<post::TPostFormDlg> dialog = shownDialog();
     ASSERT_TRUE(dialog);
 
-    // The title holds at most 40 bytes: 20 full-width characters, or 40 of one byte.
-    titleOf(dialog)->setText(QString(25, QChar(0x732B)));
+    // The reply's title is kept whole, also past 40 bytes; typing adds no more than 40 bytes
+    // allow (20 full-width characters, or 40 of one byte), while deleting always works.
+    const QString reply = QStringLiteral("Re:") + QString(20, QChar(0x732B));
+    titleOf(dialog)->setText(reply);
+    EXPECT_EQ(titleOf(dialog)->text(), reply);
+    titleOf(dialog)->setFocus();
+    titleOf(dialog)->end(false);
+    QTest::keyClicks(titleOf(dialog), QStringLiteral("xy"));
+    EXPECT_EQ(titleOf(dialog)->text(), reply) << "nothing goes past the limit";
+    QTest::keyClick(titleOf(dialog), Qt::Key_Backspace);
+    EXPECT_EQ(titleOf(dialog)->text(), reply.left(reply.size() - 1));
+    titleOf(dialog)->clear();
+    for (int i = 0; i < 25; ++i)
+        QTest::sendKeyEvent(QTest::Click, titleOf(dialog), Qt::Key_unknown, QString(QChar(0x732B)), Qt::NoModifier);
     EXPECT_EQ(titleOf(dialog)->text(), QString(20, QChar(0x732B)));
-    titleOf(dialog)->setText(QString(41, QLatin1Char('t')));
+    titleOf(dialog)->clear();
+    QTest::keyClicks(titleOf(dialog), QString(41, QLatin1Char('t')));
     EXPECT_EQ(titleOf(dialog)->text().size(), 40);
 
     // An empty title is not sent at all.
