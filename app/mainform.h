@@ -464,6 +464,7 @@ private:
     int m_runningCount = 0; ///< the general queue's running requests, as last reported
 
     int m_tabTarget = -1;      ///< `TabTarget`
+    bool m_skinErrorShown = false; ///< the skin could not be read or written, and the user was told
     int m_targetMessage = -1;  ///< the message the message menu acts on
     bool m_created = false;    ///< FormCreate ran
     bool m_destroyed = false;  ///< FormDestroy ran

@@ -148,9 +148,14 @@ bool TMainForm::renderTopic(ui::TopicPage &tab, bool keepScroll)
     rs.ngChain = m_settings.view.ngChain;
     view::RenderedPage page = view::RenderTopicPage(tab, tab.lines, rs);
     if (!page.ok) {
-        m_showMessage(QString::fromUtf8("スキンエラー"), sjis(page.error));
+        // Said once until a page is shown again: a downloading topic is shown every second, and
+        // a box each time would stack up over the window.
+        if (!m_skinErrorShown)
+            m_showMessage(QString::fromUtf8("スキンエラー"), sjis(page.error));
+        m_skinErrorShown = true;
         return true;
     }
+    m_skinErrorShown = false;
     if (page.skinDirChanged)
         m_settings.path.skin = page.skinDir;
     if (!browser)

@@ -17,6 +17,7 @@
 #include <QToolButton>
 #include <QTreeWidget>
 #include <QUrl>
+#include <algorithm>
 #include <filesystem>
 #include <gtest/gtest.h>
 
@@ -346,6 +347,33 @@ TEST_F(WindowTest, TheEmptyPartOfATabRowAnswersTheMenuAndTheWheel)
                       Qt::NoScrollPhase, false);
     QApplication::sendEvent(strip, &wheel);
     EXPECT_EQ(strip->currentIndex(), 0);
+}
+
+TEST_F(WindowTest, ASkinThatCannotBeWrittenIsReportedOnceUntilAPageIsShownAgain)
+{
+    // The program's skin folder cannot be made: a file holds its name.
+    ASSERT_TRUE(base::WriteFileAtomic(dir + "skin", "not a folder"));
+    start();
+    ASSERT_TRUE(created);
+    ui::TopicPage &tab = addTopic(10, "t0");
+    for (int n = 3; n <= 250; ++n)
+        tab.lines.push_back(std::to_string(n) + "\t2004/01/02 03:04\tname\tre\t1\tmore");
+    const auto skinErrors = [&] {
+        return std::count_if(messages.begin(), messages.end(),
+                             [](const std::string &m) { return m.starts_with("スキンエラー|"); });
+    };
+    for (const char *command : {"ThrMsgNext", "ThrMsgNext", "ThrMsgPrev"})
+        form->actions().run(command);
+    EXPECT_EQ(skinErrors(), 1);
+
+    // Once a page could be shown, the next failure is reported again.
+    fs::remove(dir + "skin");
+    form->actions().run("ThrMsgNext");
+    EXPECT_EQ(skinErrors(), 1);
+    fs::remove_all(dir + "skin");
+    ASSERT_TRUE(base::WriteFileAtomic(dir + "skin", "not a folder"));
+    form->actions().run("ThrMsgPrev");
+    EXPECT_EQ(skinErrors(), 2);
 }
 
 TEST_F(WindowTest, ClickingFileLoginLeavesTheCheckOnTheLoginState)
