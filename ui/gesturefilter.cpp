@@ -60,6 +60,9 @@ bool GestureFilter::eventFilter(QObject *watched, QEvent *event)
         return false;
     if (type == QEvent::Wheel) {
         auto *wheel = static_cast<QWheelEvent *>(event);
+        // A sideways turn (a tilting wheel, a touchpad) is neither wheel gesture: it scrolls.
+        if (wheel->angleDelta().y() == 0)
+            return false;
         QPoint global = wheel->globalPosition().toPoint();
         MouseMessage m{
             MouseMessage::Kind::Wheel, global.x(), global.y(), keyState(wheel->buttons(), wheel->modifiers()),

@@ -228,7 +228,7 @@ TEST_F(GesturesTest, AStrokeOverATopicListTakesTheListsMarkUnlessAnUnmarkedBindi
 TEST_F(GesturesTest, ClicksAndWheelTurnsWhileTheRightButtonIsHeldRunTheirBindings)
 {
     showWindow();
-    writeMouseIni("[gesture]\r\nLeftClick=WindowCtg\r\nWheelDown=WindowThr\r\n");
+    writeMouseIni("[gesture]\r\nLeftClick=WindowCtg\r\nWheelDown=WindowThr\r\nWheelUp=WindowThrLst\r\n");
     QTreeWidget *tree = form->categoryPane().activePage()->tree;
     QWindow *window = form->windowHandle();
     QPoint at = tree->viewport()->mapTo(form.get(), tree->viewport()->rect().center());
@@ -237,6 +237,12 @@ TEST_F(GesturesTest, ClicksAndWheelTurnsWhileTheRightButtonIsHeldRunTheirBinding
     QTest::mousePress(window, Qt::LeftButton, {}, at);
     QTest::mouseRelease(window, Qt::LeftButton, {}, at);
     EXPECT_TRUE(apptest::WaitFor([&] { return form->categoryPane().isHidden(); }));
+    // A sideways turn is no wheel gesture.
+    QWheelEvent sideways(at, window->mapToGlobal(at), QPoint(), QPoint(120, 0), Qt::RightButton, Qt::NoModifier,
+                         Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(window, &sideways);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(form->topicListPane().isHidden());
     QWheelEvent wheel(at, window->mapToGlobal(at), QPoint(), QPoint(0, -120), Qt::RightButton, Qt::NoModifier,
                       Qt::NoScrollPhase, false);
     QCoreApplication::sendEvent(window, &wheel);
