@@ -7,11 +7,19 @@ namespace settings {
 
 std::optional<std::string> LookUpGesture(const IniFile &ini, const std::string &place, const std::string &gesture)
 {
-    auto name = ini.value(kGestureSection, gesture);
-    if (!name || name->empty())
-        name = ini.value(kGestureSection, place + gesture);
-    if (!name || name->empty())
-        return std::nullopt;
+    // Action names hold no blanks: those around a hand-written "key = action" are not part of it.
+    const auto action = [&](const std::string &key) -> std::optional<std::string> {
+        std::optional<std::string> value = ini.value(kGestureSection, key);
+        if (!value)
+            return std::nullopt;
+        const std::size_t first = value->find_first_not_of(" \t");
+        if (first == std::string::npos)
+            return std::nullopt;
+        return value->substr(first, value->find_last_not_of(" \t") - first + 1);
+    };
+    std::optional<std::string> name = action(gesture);
+    if (!name)
+        name = action(place + gesture);
     return name;
 }
 

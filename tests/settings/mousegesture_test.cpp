@@ -257,6 +257,12 @@ TEST(GestureBindings, TheBindingWithoutPlaceMarkWinsOverThePlaces)
     EXPECT_EQ(settings::LookUpGesture(ini, settings::kPlaceTopic, kUp), "ThrMsgPrev") << "an empty value is none";
     EXPECT_EQ(settings::LookUpGesture(ini, settings::kPlaceCategory, "Side2R"), "ThrMsgNext");
     EXPECT_EQ(settings::LookUpGesture(settings::IniFile(), "", kDown), std::nullopt);
+
+    // Written by hand with blanks around the name; blanks alone are no name.
+    auto spaced = settings::IniFile::Parse("[gesture]\r\n" + kDown + " = ThrReload \r\n" + kUp + "= \t\r\n" + list +
+                                           kUp + "=ThrLstReload\r\n");
+    EXPECT_EQ(settings::LookUpGesture(spaced, list, kDown), "ThrReload");
+    EXPECT_EQ(settings::LookUpGesture(spaced, list, kUp), "ThrLstReload");
 }
 
 TEST(GestureBindings, WritingReplacesTheFileWholeAndReadsBackInOrder)
