@@ -61,7 +61,8 @@ int ParseCategoryPage(std::string_view boardUrl, CategoryRecord *records, int ca
         const std::string_view target = Slice(body, start, end);
         const bool rooted = target.starts_with('/');
         const bool board = isBoardTarget(target);
-        const std::size_t textStart = rooted ? end + 1 : end + 2;
+        // The text starts after the ">" that closes the target, whichever quoting the link has.
+        const std::size_t textStart = close + 1;
 
         std::size_t nameStart;
         std::size_t nameEnd;

@@ -54,8 +54,19 @@ bool findTitleLine(std::string_view body, std::string_view marker, std::size_t &
     if (lf == kNotFound)
         return false;
     titleStart = blank + 1;
-    title = Slice(body, titleStart, lf);
+    // A page with CR LF line ends would otherwise leave the CR at the end of the title.
+    const std::size_t end = lf > titleStart && body[lf - 1] == '\r' ? lf - 1 : lf;
+    title = Slice(body, titleStart, end);
     return true;
+}
+
+/// A link target cut at the ">" that closes it, without the quote before that ">" when it has one:
+/// a quote left at its end would end the topic id when "tid=" is the last parameter.
+std::string_view unquoted(std::string_view target)
+{
+    if (target.ends_with('"'))
+        target.remove_suffix(1);
+    return target;
 }
 
 int parseList(std::string_view boardUrl, std::string_view boardId, TopicRecord *records, int capacity,
@@ -87,7 +98,8 @@ int parseList(std::string_view boardUrl, std::string_view boardId, TopicRecord *
         }
         TopicTexts t;
         t.target = target;
-        const std::size_t titleStart = end + 2;
+        // The title starts after the ">" that closes the target, quoted or not.
+        const std::size_t titleStart = close + 1;
         const std::size_t titleEnd = linkEnd.next(titleStart);
         if (titleEnd == kNotFound)
             break;
@@ -141,7 +153,8 @@ int parseSingleA(std::string_view boardUrl, std::string_view boardId, TopicRecor
     const std::size_t targetEnd = body.find('>', link + 8);
     if (targetEnd == kNotFound)
         return 0;
-    t.target = Slice(body, link + 8, targetEnd);
+    const std::size_t targetStart = ByteAt(body, link + 8) == '"' ? link + 9 : link + 8;
+    t.target = unquoted(Slice(body, targetStart, targetEnd));
 
     const std::size_t dateMarker = body.find("ap><small>", targetEnd);
     if (dateMarker == kNotFound)
@@ -184,7 +197,7 @@ int parseSingleB(std::string_view boardUrl, std::string_view boardId, TopicRecor
     const std::size_t targetEnd = body.find('>', link);
     if (targetEnd == kNotFound)
         return 0;
-    t.target = Slice(body, link, targetEnd);
+    t.target = unquoted(Slice(body, link, targetEnd));
 
     const std::size_t countCell = body.find(kSingleBMarker, targetEnd);
     if (countCell == kNotFound)
