@@ -120,8 +120,10 @@ bool deliverTopicList(PipelineState &state, void *plugin, const FetchRequest &re
         return true;
     std::vector<TopicRecord> records(plugin_api::kMaxTopicRecords);
     int count = boundedCount(parse(records.data(), &request, header, body), plugin_api::kMaxTopicRecords);
-    if (count == 0)
-        return answeredInFull(header, body); // a board without topics is still a list
+    // A board without topics is still a list: the window is told, so that the tab waiting for it
+    // shows the stored topics and ends its wait.
+    if (count == 0 && !answeredInFull(header, body))
+        return false;
     std::for_each(records.begin(), records.begin() + count, [](TopicRecord &r) { terminateRecord(r); });
     PageResult result = MakePageResult(request, records.data(), false);
     result.value = count;

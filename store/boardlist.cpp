@@ -81,8 +81,6 @@ MergeOutcome boardMerge(std::span<const TopicRecord> records, bool fromLocal, To
     MergeOutcome outcome;
     outcome.taken = 1;
     outcome.endBatch = true;
-    if (records.empty())
-        return outcome;
 
     TopicRowList &rows = *tab.rows;
     auto index = rowsByUrl(rows);
@@ -135,7 +133,9 @@ MergeOutcome boardMerge(std::span<const TopicRecord> records, bool fromLocal, To
     }
 
     outcome.status = std::pair<std::string, std::string>{kTopicListStatusKind, kTopicListFetchFinishedText};
-    if (!dir.empty() && !fromLocal) {
+    // A list without entries keeps the stored one: an empty board and a page the plug-in could
+    // not read look alike, and the stored list is all that opens the board offline.
+    if (!dir.empty() && !fromLocal && !records.empty()) {
         std::string listFile = BoardListFilePath(dir);
         if (base::WriteLines(listFile, boardList))
             outcome.writtenListFile = listFile;

@@ -173,15 +173,28 @@ TEST_F(Board, StoredListReadBackMergesLikeTheDownloadAndIsNotRewritten)
     EXPECT_EQ(rows.row(1), online[1]);
 }
 
-TEST_F(Board, ResultWithoutEntriesAddsNothingWritesNothingButEndsTheBatch)
+TEST_F(Board, BoardWithoutTopicsListsItsLogsAndFinishesButKeepsTheStoredList)
 {
     writeFile(boardDir + "/a.dat", logLines(2));
     std::vector<TopicRecord> none;
     auto outcome = store::MergeTopicList(result(none), tab, env);
     EXPECT_EQ(outcome.taken, 1);
     EXPECT_TRUE(outcome.endBatch);
-    EXPECT_EQ(rows.rowCount(), 0);
+    EXPECT_EQ(outcome.status, (std::pair<std::string, std::string>{store::kTopicListStatusKind,
+                                                                   store::kTopicListFetchFinishedText}));
+    ASSERT_EQ(rows.rowCount(), 1);
+    EXPECT_EQ(rows.row(0).image, store::kLogOnlyTopicImage);
     EXPECT_FALSE(std::filesystem::exists(listFile()));
+
+    // An empty answer does not wipe the list stored before: it may be a page not understood.
+    std::vector<TopicRecord> list{topicRecord("b", "Bravo", 10, topicUrl("b"))};
+    rows.clearRows();
+    store::MergeTopicList(result(list), tab, env);
+    const std::string stored = boardtest::readFile(listFile());
+    rows.clearRows();
+    outcome = store::MergeTopicList(result(none), tab, env);
+    EXPECT_FALSE(outcome.writtenListFile);
+    EXPECT_EQ(boardtest::readFile(listFile()), stored);
 }
 
 TEST_F(Board, TopicIdsThatWouldLeaveTheBoardDirectoryHaveNoLog)
