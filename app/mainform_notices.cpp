@@ -47,7 +47,9 @@ int TMainForm::handleNotice(net::NoticeCode code, const void *payload)
         if (!outcome.retryErrorListUrl.empty()) {
             ui::TopicListPane &pane = *m_topicListPane;
             for (int i = 0; i < pane.pages().size(); ++i) {
-                if (pane.pages()[i].listUrl != outcome.retryErrorListUrl)
+                // A favorites refresh asks for a board's list without a plug-in: the board's own
+                // tab did not ask, and its list may be in or still on its way.
+                if (pane.pages()[i].site != request.plugin || pane.pages()[i].listUrl != outcome.retryErrorListUrl)
                     continue;
                 pane.strip()->setCaption(i, net::kRetryErrorText);
                 // No list will come: the rows the tab had stay, and a batch begun ends.

@@ -149,10 +149,12 @@ bool TMainForm::renderTopic(ui::TopicPage &tab, bool keepScroll)
     view::RenderedPage page = view::RenderTopicPage(tab, tab.lines, rs);
     if (!page.ok) {
         // Said once until a page is shown again: a downloading topic is shown every second, and
-        // a box each time would stack up over the window.
-        if (!m_skinErrorShown)
+        // a box each time would stack up over the window. The mark goes first, as the box's own
+        // event loop goes on showing the download while it is open.
+        if (!m_skinErrorShown) {
+            m_skinErrorShown = true;
             m_showMessage(QString::fromUtf8("スキンエラー"), sjis(page.error));
-        m_skinErrorShown = true;
+        }
         return true;
     }
     m_skinErrorShown = false;

@@ -18,11 +18,14 @@
 #include <QTreeWidget>
 #include <QUrl>
 #include <algorithm>
+#include <atomic>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <thread>
 
 #include "app/mainform.h"
 #include "base/textfile.h"
+#include "net/texts.h"
 #include "qtbridge/sjis.h"
 #include "settings/inifile.h"
 #include "store/categoryfile.h"
@@ -148,6 +151,9 @@ protected:
         form = std::make_unique<TMainForm>(
             dir, [this](const QString &caption, const QString &text) {
                 messages.push_back((caption + "|" + text).toStdString());
+                // What a modal box's own event loop would go on doing while it is open.
+                if (whileMessageOpen)
+                    std::exchange(whileMessageOpen, nullptr)();
             },
             factory);
         form->setFirstRunCrawl(false);
@@ -180,6 +186,7 @@ protected:
 
     std::string dir;
     std::vector<std::string> messages;
+    std::function<void()> whileMessageOpen;
     std::vector<std::string> opened;
     bool systemOpens = true;
     bool created = false;
@@ -362,6 +369,8 @@ TEST_F(WindowTest, ASkinThatCannotBeWrittenIsReportedOnceUntilAPageIsShownAgain)
         return std::count_if(messages.begin(), messages.end(),
                              [](const std::string &m) { return m.starts_with("スキンエラー|"); });
     };
+    // The download goes on being shown while the first box is open.
+    whileMessageOpen = [&] { form->actions().run("ThrMsgNext"); };
     for (const char *command : {"ThrMsgNext", "ThrMsgNext", "ThrMsgPrev"})
         form->actions().run(command);
     EXPECT_EQ(skinErrors(), 1);
@@ -374,6 +383,36 @@ TEST_F(WindowTest, ASkinThatCannotBeWrittenIsReportedOnceUntilAPageIsShownAgain)
     ASSERT_TRUE(base::WriteFileAtomic(dir + "skin", "not a folder"));
     form->actions().run("ThrMsgPrev");
     EXPECT_EQ(skinErrors(), 2);
+}
+
+TEST_F(WindowTest, AFailedFavoritesRefreshDoesNotCaptionTheBoardsOwnTab)
+{
+    start();
+    ASSERT_TRUE(created);
+    addList(kBoard1, "Board");
+    FetchRequest request{};
+    std::snprintf(request.url, sizeof request.url, "%s", kBoard1.c_str());
+    request.kind = plugin_api::kTopicList;
+    request.retryCount = 1000; // beyond any retry setting: given up
+    // As a worker reports it: from its own thread, waiting for the window's answer.
+    const auto reportFailure = [&] {
+        std::atomic<bool> answered{false};
+        std::thread worker([&] {
+            form->notices().send(net::NoticeCode::RequestFailed, &request);
+            answered = true;
+        });
+        const bool done = apptest::WaitFor([&] { return answered.load(); });
+        worker.join();
+        return done;
+    };
+    // The favorites tab refreshes its boards without a plug-in.
+    request.plugin = nullptr;
+    ASSERT_TRUE(reportFailure());
+    EXPECT_EQ(form->topicListPane().strip()->caption(0), "Board");
+
+    request.plugin = form->plugin();
+    ASSERT_TRUE(reportFailure());
+    EXPECT_EQ(form->topicListPane().strip()->caption(0), net::kRetryErrorText);
 }
 
 TEST_F(WindowTest, ClickingFileLoginLeavesTheCheckOnTheLoginState)
