@@ -19,7 +19,8 @@ std::string Join(std::initializer_list<std::string> lines)
 
 // The message line of "Res.html" and "NewRes.html": the number link ("Res" anchor, the scroll
 // target after a load, and "pop:", which opens the message menu), the author linked to the
-// profile server, the date, the reply link, the title, the reply count and the text.
+// profile server, the date, the reply link, the title and the text. "<REPLYCOUNT/>" is not in
+// it: the default skin stays the one users' own skins were copied from, and a skin may add it.
 std::string MessageLine(std::string_view numberPart, std::string_view profileBase)
 {
     std::string line(numberPart);
@@ -28,8 +29,7 @@ std::string MessageLine(std::string_view numberPart, std::string_view profileBas
     line += profileBase;
     line += "<NAME/>\"><NAME/></a></b> ";
     line += kPostedAtLabel;
-    line += "<DATE/><dd><a href=\"<RESURL/>\"><RESNUMBER/></a> <b><TITLE/></b></b> <REPLYCOUNT/>"
-            "<br><br><MESSAGE/><br><br>";
+    line += "<DATE/><dd><a href=\"<RESURL/>\"><RESNUMBER/></a> <b><TITLE/></b></b><br><br><MESSAGE/><br><br>";
     return line;
 }
 

@@ -2,12 +2,14 @@
 // each other shows the answers in the message pop-up and a reply count link in the page.
 #include "app/mainform.h"
 #include "base/text.h"
+#include "base/textfile.h"
 #include "qtbridge/sjis.h"
 #include "store/threadlog.h"
 #include "tests/app/boardfixture.h"
 #include "view/htmlview.h"
 #include "view/msgfilterdlg.h"
 #include "view/rendernav.h"
+#include "view/skin.h"
 #include "view/webengine.h"
 
 #include <QApplication>
@@ -44,6 +46,17 @@ protected:
     {
         return {"--categories", "1", "--depth",    "1",  "--subcategories", "1", "--boards", "2",
                 "--topics",     "4", "--messages", "40", "--huge",          "0"};
+    }
+
+    /// The default skin with the reply count after each title, as a user adds it to a skin.
+    void useReplyCountSkin()
+    {
+        ASSERT_TRUE(base::MakeDirs(dir + "skin"));
+        for (auto [name, text] : view::DefaultSkinFiles(form->settings().endpoint.profile)) {
+            if (auto at = text.find("</b></b>"); at != std::string::npos)
+                text.insert(at + 8, " <REPLYCOUNT/>");
+            ASSERT_TRUE(base::WriteFileAtomic(dir + "skin/" + name, text));
+        }
     }
 
     ui::TopicPage *openFirstTopic()
@@ -119,6 +132,7 @@ TEST_F(AnswersTest, TheMessagePopupAndTheReplyCountListTheAnswers)
 {
     form->resize(1000, 700);
     form->show();
+    useReplyCountSkin();
     ui::TopicPage *tab = openFirstTopic();
     ASSERT_TRUE(tab) << "the topic did not download";
     auto *browser = qobject_cast<view::HtmlView *>(tab->browser.data());

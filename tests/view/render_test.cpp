@@ -313,7 +313,12 @@ TEST_F(RenderWithSkin, EnsureSkinNeedsOnlyTheFourRequiredFiles)
     EXPECT_EQ(base::ReadFile(m_dir + "/program/skin/NewRes.html").value_or(""),
               "<dt><b><a name=\"Res<NUMBER/>\" href=\"pop:<NUMBER/>\"><NUMBER/></a></b> \x93\x8a\x8d\x65\x8e\xd2\x81\x46"
               "<b><a href=\"http://p/<NAME/>\"><NAME/></a></b> \x93\x8a\x8d\x65\x93\xfa\x8e\x9e\x81\x46<DATE/><dd>"
-              "<a href=\"<RESURL/>\"><RESNUMBER/></a> <b><TITLE/></b></b> <REPLYCOUNT/><br><br><MESSAGE/><br><br>\r\n");
+              "<a href=\"<RESURL/>\"><RESNUMBER/></a> <b><TITLE/></b></b><br><br><MESSAGE/><br><br>\r\n");
+    // Res.html is the same line with the number link not bold.
+    EXPECT_EQ(base::ReadFile(m_dir + "/program/skin/Res.html").value_or(""),
+              "<dt><a name=\"Res<NUMBER/>\" href=\"pop:<NUMBER/>\"><NUMBER/></a> \x93\x8a\x8d\x65\x8e\xd2\x81\x46"
+              "<b><a href=\"http://p/<NAME/>\"><NAME/></a></b> \x93\x8a\x8d\x65\x93\xfa\x8e\x9e\x81\x46<DATE/><dd>"
+              "<a href=\"<RESURL/>\"><RESNUMBER/></a> <b><TITLE/></b></b><br><br><MESSAGE/><br><br>\r\n");
 }
 
 // The default skin's page for a few messages, against a stored copy. Set NK_UPDATE_GOLDEN=1 to
