@@ -33,9 +33,7 @@ void TMainForm::openAddress(store::OpenMode mode, bool local)
 
 void TMainForm::updateProgress()
 {
-    ui::TopicPage *tab = m_topicPane ? m_topicPane->activePage() : nullptr;
-    ui::ProgressShown shown =
-        ui::ProgressFor(m_runningCount, m_settings.network.threadMax, tab && tab->downloading() ? tab : nullptr);
+    ui::ProgressShown shown = ui::ProgressFor(m_runningCount, m_settings.network.threadMax);
     QProgressBar *bar = m_statusBar->progressBar();
     if (bar->maximum() != shown.maximum)
         bar->setMaximum(shown.maximum);

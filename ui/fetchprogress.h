@@ -1,8 +1,5 @@
-// What the status bar's progress bar shows: the download of the active topic, or the running
-// requests.
+// What the status bar's progress bar shows: the running requests.
 #pragma once
-
-#include "store/topicstate.h"
 
 namespace ui {
 
@@ -12,11 +9,10 @@ struct ProgressShown {
     bool operator==(const ProgressShown &) const = default;
 };
 
-/// While the active topic tab downloads (fetch is its state, null otherwise; a range that starts
-/// at 0 is no download) the bar measures
-/// that fetch: the numbers of its range dealt with out of the range's size. Otherwise it shows
-/// the running requests out of [network] thread_max. The value never exceeds the maximum, and a
-/// maximum below 0 counts as 0.
-ProgressShown ProgressFor(int running, int threadMax, const store::TopicState *fetch);
+/// The running requests out of [network] thread_max, whatever tab is in front: the bar tells how
+/// busy the connection is, and a topic's own progress is in its caption. The value never exceeds
+/// the maximum (thread_max may have been lowered while more ran), and a maximum below 0 counts
+/// as 0.
+ProgressShown ProgressFor(int running, int threadMax);
 
 } // namespace ui

@@ -37,27 +37,12 @@ TEST(AddressBox, TakesBoardsTopicsAndWebAddressesAndRefusesTheRest)
     EXPECT_TRUE(ui::AddressAccepted("", OpenMode::ActiveTab));
 }
 
-TEST(FetchProgress, MeasuresTheActiveFetchAndOtherwiseTheRunningRequests)
+TEST(FetchProgress, ShowsTheRunningRequestsWithinThreadMax)
 {
-    store::TopicState fetch;
-    fetch.rangeFirst = 1;
-    fetch.rangeLast = 57;
-    fetch.received = 23;
-    // 5 requests run at once (thread_max 5), but the fetch is not half done.
-    EXPECT_EQ(ui::ProgressFor(5, 5, &fetch), (ui::ProgressShown{57, 23}));
-    fetch.rangeFirst = 40;
-    fetch.rangeLast = 49;
-    fetch.received = 3;
-    EXPECT_EQ(ui::ProgressFor(5, 5, &fetch), (ui::ProgressShown{10, 3}));
-
-    fetch.received = 10; // done: the bar goes back to the running requests
-    EXPECT_EQ(ui::ProgressFor(2, 5, &fetch), (ui::ProgressShown{5, 2}));
-    EXPECT_EQ(ui::ProgressFor(2, 5, nullptr), (ui::ProgressShown{5, 2}));
-    store::TopicState local; // opened from its log: range 0 to 0, nothing received
-    EXPECT_EQ(ui::ProgressFor(2, 5, &local), (ui::ProgressShown{5, 2}));
-    // Never past its end, never below 0.
-    EXPECT_EQ(ui::ProgressFor(9, 5, nullptr), (ui::ProgressShown{5, 5}));
-    EXPECT_EQ(ui::ProgressFor(-1, -3, nullptr), (ui::ProgressShown{0, 0}));
+    EXPECT_EQ(ui::ProgressFor(2, 5), (ui::ProgressShown{5, 2}));
+    // thread_max lowered while more requests ran: never past its end, never below 0.
+    EXPECT_EQ(ui::ProgressFor(9, 5), (ui::ProgressShown{5, 5}));
+    EXPECT_EQ(ui::ProgressFor(-1, -3), (ui::ProgressShown{0, 0}));
 }
 
 TEST(FileDialogFilter, CaptionsThatNameTheirPatternsAreNotNamedTwice)
