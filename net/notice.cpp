@@ -87,10 +87,11 @@ bool NoticeQueue::queueEvent(StatusEvent event)
     if (m_closed)
         return false;
     // A status event carries no data (the main thread reads the state when it handles it), so
-    // one that is still waiting already covers this one. The queue holds at most one call per
-    // worker besides, so the search is short.
-    for (const Item &item : m_items)
-        if (!item.call && item.event == event)
+    // one that is still waiting already covers this one, unless a notice was queued after it:
+    // that notice would then be handled after the state this event reports. ("A worker ended"
+    // after "a worker started" reads "done" while the later worker runs.)
+    for (auto it = m_items.rbegin(); it != m_items.rend() && !it->call; ++it)
+        if (it->event == event)
             return false;
     m_items.push_back({nullptr, event});
     return true;

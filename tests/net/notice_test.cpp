@@ -186,6 +186,30 @@ TEST(NoticeQueue, AStatusEventStillWaitingAbsorbsAnEqualOne)
     EXPECT_EQ(handler.statuses[2], std::make_pair(StatusEvent::GeneralWorkerStarted, std::size_t{1}));
 }
 
+TEST(NoticeQueue, AnEventIsNotMergedIntoOneBeforeANoticeThatFollowedIt)
+{
+    // Worker B's end is queued behind worker A's start; worker C then starts. Were C's start
+    // folded into A's, the window would handle B's end last and say "done" while C runs.
+    std::atomic<int> wakes{0};
+    NoticeQueue queue([&] { ++wakes; });
+    Doubler handler;
+    queue.post(StatusEvent::GeneralWorkerStarted);
+    std::thread workerB([&] {
+        int v = 1;
+        queue.send(NoticeCode::WorkerEnded, &v);
+    });
+    while (wakes < 2)
+        std::this_thread::yield();
+    queue.post(StatusEvent::GeneralWorkerStarted);
+    while (handler.seen.empty())
+        queue.waitAndProcess(handler, 50ms);
+    queue.processPending(handler);
+    workerB.join();
+    ASSERT_EQ(handler.statuses.size(), 2u);
+    EXPECT_EQ(handler.statuses[0], std::make_pair(StatusEvent::GeneralWorkerStarted, std::size_t{0}));
+    EXPECT_EQ(handler.statuses[1], std::make_pair(StatusEvent::GeneralWorkerStarted, std::size_t{1}));
+}
+
 TEST(NoticeQueue, AnEventPostedLaterWaitsForTheNextWakeOrAFlushAndKeepsItsPlace)
 {
     std::atomic<int> wakes{0};
