@@ -3,6 +3,8 @@
 
 #include "base/text.h"
 #include "convert/converttexts.h"
+#include "view/render.h"
+#include "view/skin.h"
 #include "qtbridge/sjis.h"
 
 #include <QCheckBox>
@@ -270,7 +272,9 @@ void TConvertionDlg::run()
         emit runFinished();
         return;
     case Prepared::Failure::SkinUnwritten:
-        m_options.showMessage(u8("スキンエラー"), QString::fromStdString(prepared.error));
+        // The window's own words for this, and where it tried to write.
+        m_options.showMessage(u8("スキンエラー"), qtbridge::FromSjis(view::kSkinWriteFailedText) + QLatin1Char('\n') +
+                                                     QString::fromStdString(view::ProgramSkinDir(m_options.programDir)));
         emit runFinished();
         return;
     case Prepared::Failure::DatUnreadable:

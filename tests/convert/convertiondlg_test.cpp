@@ -260,6 +260,22 @@ TEST_F(DialogTest, BrokenSkinFallsBackToTheProgramsSkinWhichTheFieldThenShows)
     EXPECT_NE(Read(scratch.path + "out/t1.html").find("http://profiles.example/"), std::string::npos);
 }
 
+TEST_F(DialogTest, ASkinThatCannotBeWrittenIsReportedInTheWindowsOwnWords)
+{
+    // The chosen skin lacks its templates, and the program's skin folder cannot be made.
+    std::filesystem::create_directories(scratch.path + "partial");
+    ASSERT_TRUE(base::WriteFileAtomic(scratch.path + "skin", "not a folder"));
+    auto dialog = makeDialog();
+    dialog->setDatPath(DataDir() + "topic.dat");
+    type(*dialog, "HtmlPathEdit", QString::fromStdString(scratch.path + "out/t.html"));
+    type(*dialog, "SkinPathEdit", QString::fromStdString(scratch.path + "partial"));
+    runAndWait(*dialog);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0], QString::fromUtf8("デフォルトのスキンを書き込めませんでした。\n") +
+                               QString::fromStdString(scratch.path + "skin"));
+    EXPECT_FALSE(std::filesystem::exists(scratch.path + "out/t1.html"));
+}
+
 TEST_F(DialogTest, PathThatIsNotUtf8IsUsedAsTheProgramGaveIt)
 {
     // A board directory's name is Shift_JIS on disk: 板 is 0x94 0xC2.
