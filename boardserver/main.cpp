@@ -103,6 +103,7 @@ int main(int argc, char **argv)
         ServiceOptions serviceOptions;
         serviceOptions.endpoints = options.endpoints;
         serviceOptions.accounts = options.accounts;
+        serviceOptions.markupSeed = options.markupSeed;
         serviceOptions.sessionSeed = (static_cast<std::uint64_t>(std::random_device{}()) << 32) ^ std::random_device{}();
         BoardService service(data, store, serviceOptions);
 

@@ -51,6 +51,9 @@ std::string UsageText()
             "                        directory, removed at exit)\n"
             "  --log                 one line per request on standard error\n"
             "  --max-connections N   connections served at once (default 4096)\n"
+            "  --vary-markup SEED    write the pages the plug-in reads with markup varied, per\n"
+            "                        page from SEED and the URL, only where the parsers leave\n"
+            "                        bytes free (line ends, quoting, tag case, comments, ...)\n"
             "\n"
             "Sample data (the same values always give the same boards):\n";
     text += "  --seed N              (default " + std::to_string(d.seed) + ")\n";
@@ -148,6 +151,10 @@ CommandLine ParseCommandLine(const std::vector<std::string> &args, ProgramOption
             o.server.log = true;
         } else if (name == "--max-connections") {
             ok = intOption(1, 100000, o.server.maxConnections);
+        } else if (name == "--vary-markup") {
+            long long v = 0;
+            ok = number(0, (1LL << 62), v);
+            o.markupSeed = static_cast<std::uint64_t>(v);
         } else if (name == "--seed") {
             long long v = 0;
             ok = number(0, (1LL << 62), v);

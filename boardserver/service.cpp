@@ -191,6 +191,13 @@ HttpResponse BoardService::handle(const HttpRequest &request, const RequestTarge
 
     const std::string_view path = target.path;
     const std::string_view query = NormalisedQuery(target.query);
+    MarkupVariation vary;
+    if (m_options.markupSeed) {
+        std::string url = target.path;
+        if (!target.query.empty())
+            url += "?" + target.query;
+        vary = VariationFor(*m_options.markupSeed, url);
+    }
     if (roles & kLogin) {
         if (path == "/config/login")
             return handleLogin(request, query);
@@ -200,13 +207,13 @@ HttpResponse BoardService::handle(const HttpRequest &request, const RequestTarge
     if (path == "/bbs") {
         const auto action = QueryParam(query, "action");
         if ((roles & kPost) && action == "r")
-            return handlePostForm(request, query);
+            return handlePostForm(request, query, vary);
         if ((roles & kPost) && action == "post")
             return handlePost(request, query);
         if ((roles & kBoard) && action == "topics")
-            return handleTopicList(query);
+            return handleTopicList(query, vary);
         if ((roles & kBoard) && action == "m")
-            return handleMessage(query);
+            return handleMessage(query, vary);
         // The program learns of a failed post from an answer without a redirect; a post sent
         // without its query (as the program sends one when logged out) is such a failure.
         if (roles & kPost)
@@ -215,7 +222,7 @@ HttpResponse BoardService::handle(const HttpRequest &request, const RequestTarge
     }
     if ((roles & kBoard) && (path == "/" || path.back() == '/' ||
                              (path.size() >= kIndexHtml.size() && path.substr(path.size() - kIndexHtml.size()) == kIndexHtml)))
-        return handleDirectory(path);
+        return handleDirectory(path, vary);
     if (roles & kProfile)
         return handleProfile(path);
     return StatusResponse(404);
@@ -278,7 +285,8 @@ HttpResponse BoardService::postFailure(std::string_view why) const
     return Page(BuildNoticePage(t.postFailed, why));
 }
 
-HttpResponse BoardService::handlePostForm(const HttpRequest &request, std::string_view query)
+HttpResponse BoardService::handlePostForm(const HttpRequest &request, std::string_view query,
+                                          const MarkupVariation &vary)
 {
     const PageTexts &t = GetCorpus().page;
     const int account = sessionAccount(request);
@@ -287,16 +295,16 @@ HttpResponse BoardService::handlePostForm(const HttpRequest &request, std::strin
     const auto boardId = QueryParam(query, "board");
     const Board *board = boardId ? m_data.findBoard(*boardId) : nullptr;
     if (!board)
-        return Page(BuildNoBoardPage(m_options.endpoints));
+        return Page(BuildNoBoardPage(m_options.endpoints, vary));
     const auto &nicknames = m_options.accounts[static_cast<std::size_t>(account)].nicknames;
     const auto tid = QueryParam(query, "tid");
     if (!tid)
-        return Page(BuildPostFormPage(*board, nullptr, 0, nicknames, m_options.endpoints));
+        return Page(BuildPostFormPage(*board, nullptr, 0, nicknames, m_options.endpoints, vary));
     const auto topic = topicSummary(*board, *tid);
     const auto mid = NumberParam(query, "mid");
     if (!topic || (mid && (*mid < 0 || *mid > topic->highest)))
         return Page(BuildNoticePage(t.notFound, t.notFoundDetail));
-    return Page(BuildPostFormPage(*board, &*topic, mid.value_or(0), nicknames, m_options.endpoints));
+    return Page(BuildPostFormPage(*board, &*topic, mid.value_or(0), nicknames, m_options.endpoints, vary));
 }
 
 HttpResponse BoardService::handlePost(const HttpRequest &request, std::string_view query)
@@ -447,13 +455,13 @@ std::optional<MessageView> BoardService::messageView(const Board &board, std::st
     return v;
 }
 
-HttpResponse BoardService::handleTopicList(std::string_view query)
+HttpResponse BoardService::handleTopicList(std::string_view query, const MarkupVariation &vary)
 {
     const Endpoints &ep = m_options.endpoints;
     const auto boardId = QueryParam(query, "board");
     const Board *board = boardId ? m_data.findBoard(*boardId) : nullptr;
     if (!board)
-        return Page(BuildNoBoardPage(ep));
+        return Page(BuildNoBoardPage(ep, vary));
     TopicListForm form = board->listForm;
     if (const auto f = QueryParam(query, "form")) {
         if (*f == "a")
@@ -465,13 +473,13 @@ HttpResponse BoardService::handleTopicList(std::string_view query)
     }
     const auto topics = topicSummaries(*board);
     if (form == TopicListForm::List || topics.empty())
-        return Page(BuildTopicListPage(m_data, *board, topics, ep));
+        return Page(BuildTopicListPage(m_data, *board, topics, ep, vary));
     if (form == TopicListForm::SingleA)
-        return Page(BuildSingleTopicPageA(*board, topics.front(), ep));
-    return Page(BuildSingleTopicPageB(*board, topics.front(), ep));
+        return Page(BuildSingleTopicPageA(*board, topics.front(), ep, vary));
+    return Page(BuildSingleTopicPageB(*board, topics.front(), ep, vary));
 }
 
-HttpResponse BoardService::handleMessage(std::string_view query)
+HttpResponse BoardService::handleMessage(std::string_view query, const MarkupVariation &vary)
 {
     const Endpoints &ep = m_options.endpoints;
     const auto boardId = QueryParam(query, "board");
@@ -479,14 +487,14 @@ HttpResponse BoardService::handleMessage(std::string_view query)
     const auto mid = NumberParam(query, "mid");
     const Board *board = boardId ? m_data.findBoard(*boardId) : nullptr;
     if (!board || !tid || !mid || *mid < 1)
-        return Page(BuildMessageErrorPage(ep));
+        return Page(BuildMessageErrorPage(ep, vary));
     auto view = messageView(*board, *tid, *mid);
     if (!view)
-        return Page(BuildMessageErrorPage(ep));
-    return Page(BuildMessagePage(*view, ep));
+        return Page(BuildMessageErrorPage(ep, vary));
+    return Page(BuildMessagePage(*view, ep, vary));
 }
 
-HttpResponse BoardService::handleDirectory(std::string_view path)
+HttpResponse BoardService::handleDirectory(std::string_view path, const MarkupVariation &vary)
 {
     std::string_view rel = path.substr(1);
     if (rel.size() >= kIndexHtml.size() - 1 && rel.substr(rel.size() - (kIndexHtml.size() - 1)) == kIndexHtml.substr(1))
@@ -494,7 +502,7 @@ HttpResponse BoardService::handleDirectory(std::string_view path)
     const Category *category = m_data.findCategory(rel);
     if (!category)
         return Page(BuildStatusPage(404, ReasonPhrase(404)), 404);
-    return Page(BuildDirectoryPage(m_data, *category, m_options.endpoints));
+    return Page(BuildDirectoryPage(m_data, *category, m_options.endpoints, vary));
 }
 
 HttpResponse BoardService::handleProfile(std::string_view path)

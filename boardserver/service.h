@@ -25,6 +25,9 @@ struct ServiceOptions {
     /// The time posts are stamped with, in minutes since 1970 of the board's clock; the local
     /// time when empty.
     std::function<std::int64_t()> clock;
+    /// Set: the pages the plug-in reads vary their free markup, per page from this seed and the
+    /// page's URL (see ProgramOptions::markupSeed).
+    std::optional<std::uint64_t> markupSeed;
 };
 
 /// Limits of what a post may carry, measured on the Shift_JIS the program sends.
@@ -53,11 +56,11 @@ private:
 
     HttpResponse handleLogin(const HttpRequest &request, std::string_view query);
     HttpResponse handleVerify();
-    HttpResponse handlePostForm(const HttpRequest &request, std::string_view query);
+    HttpResponse handlePostForm(const HttpRequest &request, std::string_view query, const MarkupVariation &vary);
     HttpResponse handlePost(const HttpRequest &request, std::string_view query);
-    HttpResponse handleTopicList(std::string_view query);
-    HttpResponse handleMessage(std::string_view query);
-    HttpResponse handleDirectory(std::string_view path);
+    HttpResponse handleTopicList(std::string_view query, const MarkupVariation &vary);
+    HttpResponse handleMessage(std::string_view query, const MarkupVariation &vary);
+    HttpResponse handleDirectory(std::string_view path, const MarkupVariation &vary);
     HttpResponse handleProfile(std::string_view path);
     HttpResponse postFailure(std::string_view why) const;
 

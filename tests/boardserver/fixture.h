@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -78,6 +79,7 @@ struct Board {
         o.accounts = {boardserver::DemoAccount(), boardserver::Account{"amp&user", "p&ss:w", {"solo"}}};
         o.sessionSeed = 99;
         o.clock = [] { return kPostMinute; };
+        o.markupSeed = markupSeed;
         service = std::make_unique<boardserver::BoardService>(data, *store, o);
     }
 
@@ -121,6 +123,8 @@ struct Board {
         return {};
     }
 
+    /// Set before reopen(): the service varies its pages' markup with this seed.
+    std::optional<std::uint64_t> markupSeed;
     TempDir dir;
     boardserver::Dataset data;
     std::unique_ptr<boardserver::PostStore> store;

@@ -430,4 +430,221 @@ TEST_F(RoundTrip, LongPost_AtTheLimit_ReadsBackWhole)
     EXPECT_EQ(r.replyTo, 0);
 }
 
+// What a parser made of one page: its result and the whole record array as bytes (compared), the
+// filled records' fields (for a failure message), and the page itself.
+struct Reading {
+    int result = 0;
+    std::string raw;
+    std::string fields;
+    std::string page;
+};
+
+template <typename Record>
+std::string RawBytes(const Record *records, std::size_t count)
+{
+    return std::string(reinterpret_cast<const char *>(records), sizeof(Record) * count);
+}
+
+std::string Fields(const CategoryRecord &r)
+{
+    return std::string(r.url) + " | " + r.parentUrl + " | " + r.name + " | " + std::to_string(r.isCategory) + "/" +
+           std::to_string(r.fetchChildren);
+}
+
+std::string Fields(const TopicRecord &r)
+{
+    return std::string(r.topicId) + " | " + r.topicUrl + " | " + r.title + " | " + r.date + " " + r.time + " | " +
+           std::to_string(r.postCount);
+}
+
+std::string Fields(const MessageRecord &r)
+{
+    return std::to_string(r.number) + "/" + std::to_string(r.lastNumber) + " re " + std::to_string(r.replyTo) + " | " +
+           r.date + " " + r.time + " | " + r.author + " | " + r.title + " | " + r.text;
+}
+
+// Page bytes for a failure message, with the line ends visible.
+std::string Shown(const std::string &page)
+{
+    std::string out;
+    for (char c : page) {
+        if (c == '\r')
+            out += "\\r";
+        else if (c == '\n')
+            out += "\\n\n";
+        else
+            out += c;
+    }
+    return out;
+}
+
+// Free choices a varied page can show, each found by a piece of its bytes. The comparison proves
+// nothing unless the varied pages really take them.
+const std::vector<std::pair<std::string, std::string>> kVariations = {
+    {"CR LF line ends", "\r\n"},
+    {"comment line", "<!-- "},
+    {"doctype", "<!DOCTYPE"},
+    {"upper-case tag", "<TABLE"},
+    {"capitalised tag", "<Tr"},
+    {"blank before a tag's end", "<ul >"},
+    {"attribute before href", " target=_top href="},
+    {"two blanks before href", "<a  href="},
+    {"unquoted absolute link", "href=http://messages.yahoo.co.jp/>"},
+    {"quoted rooted link", "href=\"/"},
+    {"unquoted topic link", "&first=1>"},
+    {"quoted single-topic link", "<td><a href=\"/bbs"},
+    {"board id, CR LF, dash", "</a>\r\n- "},
+    {"board id, two blanks, dash", "</a>  - "},
+    {"row link losing a tab", "\t</a>&nbsp;|&nbsp;"},
+    {"blanks before a count", "nowrap>  "},
+    {"attribute before nowrap", "valign=top nowrap>"},
+    {"numeric entity in a date", "&#160;"},
+    {"blank after <p>", "<p> "},
+    {"unquoted option value", "<option value=chat_pf_1 selected>"},
+    {"attribute after an option value", "\" class=nick>"},
+};
+
+/// The same boards served twice, plainly and with the markup varied: every page of the varied
+/// board must read back into the very bytes the plain page gives.
+class VariedRoundTrip : public RoundTrip {
+protected:
+    void SetUp() override
+    {
+        RoundTrip::SetUp();
+        ASSERT_TRUE(varied.opened);
+    }
+
+    void vary(std::uint64_t seed)
+    {
+        varied.markupSeed = seed;
+        varied.reopen();
+        plainCookies = board.login();
+        variedCookies = varied.login();
+    }
+
+    const std::vector<std::string> &cookies() const { return current == &varied ? variedCookies : plainCookies; }
+
+    template <typename Record, typename Parse>
+    Reading read(const std::string &url, std::size_t capacity, Parse parse)
+    {
+        const Fetched f = fetch(url, cookies());
+        std::vector<Record> records(capacity);
+        const FetchRequest req = Request(url);
+        Reading r;
+        r.page = f.body;
+        r.result = parse(records.data(), &req, f.head.c_str(), f.body.c_str());
+        r.raw = RawBytes(records.data(), records.size());
+        for (std::size_t i = 0; i < records.size() && static_cast<int>(i) < r.result; ++i)
+            r.fields += Fields(records[i]) + "\n";
+        return r;
+    }
+
+    Reading readPostForm(const std::string &url)
+    {
+        const Fetched f = fetch(url, cookies());
+        std::vector<std::string> buffers(plugin_api::kPostFormTexts, std::string(plugin_api::kPostFormTextSize, '\0'));
+        std::vector<char *> pointers;
+        for (auto &b : buffers)
+            pointers.push_back(b.data());
+        const FetchRequest req = Request(url);
+        Reading r;
+        r.page = f.body;
+        r.result = Hakobune().postForm(pointers.data(), &req, f.head.c_str(), f.body.c_str());
+        for (const std::string &b : buffers)
+            r.raw += b;
+        for (int i = 0; i < r.result; ++i)
+            r.fields += std::string(pointers[static_cast<std::size_t>(i)]) + "\n";
+        return r;
+    }
+
+    /// Reads url from both boards with read and expects the same result and records.
+    template <typename Read>
+    void expectSame(const std::string &url, Read read)
+    {
+        current = &board;
+        const Reading plain = read(url);
+        current = &varied;
+        const Reading other = read(url);
+        current = &board;
+        ++compared;
+        changed += other.page != plain.page;
+        for (const auto &[name, bytes] : kVariations)
+            seen[name] += other.page.find(bytes) != std::string::npos;
+        if (other.result == plain.result && other.raw == plain.raw)
+            return;
+        ADD_FAILURE() << "seed " << *varied.markupSeed << ", " << url << "\nplain page gives " << plain.result
+                      << ":\n" << Shown(plain.fields) << "varied page gives " << other.result << ":\n"
+                      << Shown(other.fields) << "varied page:\n" << Shown(other.page);
+    }
+
+    Reading categoriesOf(const std::string &url)
+    {
+        return read<CategoryRecord>(url, plugin_api::kMaxCategoryRecords, Hakobune().category);
+    }
+    Reading topicsOf(const std::string &url)
+    {
+        return read<TopicRecord>(url, plugin_api::kMaxTopicRecords, Hakobune().topics);
+    }
+    Reading messageOf(const std::string &url)
+    {
+        return read<MessageRecord>(url, 1, Hakobune().thread);
+    }
+
+    bstest::Board varied;
+    std::vector<std::string> plainCookies;
+    std::vector<std::string> variedCookies;
+    int compared = 0;
+    int changed = 0;
+    std::map<std::string, int> seen;
+};
+
+TEST_F(VariedRoundTrip, EveryPageForm_ReadsBackAsThePlainPage_ForSeveralSeeds)
+{
+    const Dataset &data = board.data;
+    // Posted messages and a posted topic belong to the pages too: the same posts on both boards.
+    const Board &replied = data.boards().front();
+    const Board &withNewTopic = data.boards()[2];
+    for (bstest::Board *b : {&board, &varied}) {
+        const auto cookies = b->login();
+        const std::string reply =
+            "action=post&board=" + replied.id + "&sid=" + replied.id + "&tid=" + replied.topics[1].tid +
+            "&mid=2&identity=chat_pf_2&posting=" + UrlEncode(Sjis("返信①ｶﾅ\r\n>>2 \"引用\" & <b>\r\n")) +
+            "&Subject=" + UrlEncode(Sjis("Re: 題"));
+        ASSERT_EQ(b->get(ep.postBase() + "bbs?" + reply, cookies).status, 302);
+        const std::string topic = "action=post&board=" + withNewTopic.id + "&sid=" + withNewTopic.id +
+                                  "&identity=chat_pf_1&posting=" + UrlEncode(Sjis("最初")) + "&Subject=" +
+                                  UrlEncode(Sjis("新しい話題"));
+        ASSERT_EQ(b->get(ep.postBase() + "bbs?" + topic, cookies).status, 302);
+    }
+
+    auto categoriesOf = [this](const std::string &url) { return this->categoriesOf(url); };
+    auto topicsOf = [this](const std::string &url) { return this->topicsOf(url); };
+    auto messageOf = [this](const std::string &url) { return this->messageOf(url); };
+    auto postFormOf = [this](const std::string &url) { return readPostForm(url); };
+    for (std::uint64_t seed : {1ULL, 2ULL, 3ULL, 20070605ULL}) {
+        vary(seed);
+        for (const Category &c : data.categories())
+            expectSame(CategoryUrl(c, ep), categoriesOf);
+        for (const Board &b : data.boards()) {
+            const std::string list = TopicListUrl(b.id, ep);
+            for (const std::string &url : {list, list + "&form=list", list + "&form=a", list + "&form=b"})
+                expectSame(url, topicsOf);
+            for (const TopicSummary &t : board.service->topicSummaries(b))
+                for (int mid = 1; mid <= t.highest + 1; ++mid)
+                    expectSame(MessageUrl(b.id, t.tid, mid, ep), messageOf);
+            const std::string form = ep.postBase() + "bbs?action=r&board=" + b.id + "&sid=" + b.id;
+            expectSame(form, postFormOf);
+            expectSame(form + "&tid=" + b.topics.front().tid + "&mid=1", postFormOf);
+        }
+        expectSame(TopicListUrl("nosuchboard", ep), topicsOf);
+        expectSame(MessageUrl("nosuchboard", "x", 1, ep), messageOf);
+        if (HasFailure())
+            return; // one seed's failures say enough
+    }
+    EXPECT_GT(compared, 40000);
+    EXPECT_EQ(changed, compared) << "a varied page came out plain";
+    for (const auto &[name, bytes] : kVariations)
+        EXPECT_GT(seen[name], 0) << "no varied page shows: " << name;
+}
+
 } // namespace

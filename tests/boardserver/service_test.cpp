@@ -202,6 +202,34 @@ TEST_F(Service, PostsAndNewTopics_SurviveARestart)
     EXPECT_EQ(board.get(replyQuery(t, "0", "chat_pf_1", "x", "y"), cookies).status, 302);
 }
 
+TEST_F(Service, VariedMarkup_FollowsTheSeedAndThePathNotTheHost_AndLeavesOtherPagesPlain)
+{
+    bstest::Board varied;
+    varied.markupSeed = 5;
+    varied.reopen();
+    const Board &b = firstBoard();
+    const std::string root = ep.boardBase() + "index.html";
+    for (const std::string &url : {root, TopicListUrl(b.id, ep), MessageUrl(b.id, b.topics.front().tid, 2, ep),
+                                   MessageUrl(b.id, "nosuchtopic", 1, ep)}) {
+        const std::string page = varied.get(url).body;
+        EXPECT_NE(page, board.get(url).body) << url;
+        EXPECT_EQ(varied.get(url).body, page) << url;
+    }
+    // A restart, or the page asked for as a plain path, gives the same bytes.
+    const std::string page = varied.get(root).body;
+    varied.reopen();
+    EXPECT_EQ(varied.get(root).body, page);
+    EXPECT_EQ(varied.get("/index.html").body, page);
+    varied.markupSeed = 6;
+    varied.reopen();
+    EXPECT_NE(varied.get(root).body, page);
+
+    // Pages that no parser reads keep their plain form.
+    EXPECT_EQ(varied.get(ep.profileBase() + "taro").body, board.get(ep.profileBase() + "taro").body);
+    EXPECT_EQ(varied.get(ep.loginBase() + "config/login?login=nekodemo&passwd=nekopass").body,
+              board.get(ep.loginBase() + "config/login?login=nekodemo&passwd=nekopass").body);
+}
+
 TEST(PostText, PostedText_IsEscapedAndItsLineEndsBecomeBreaks)
 {
     EXPECT_EQ(PostTextToPage("a\r\nb\rc\nd"), "a<br>b<br>c<br>d");

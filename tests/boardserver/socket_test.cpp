@@ -420,6 +420,25 @@ TEST(SocketProcess, StartsFromTheCommandLineFaultsAndKeepsPostsAcrossARestart)
     EXPECT_FALSE(second.start(otherSeed, nullptr, 5000));
 }
 
+TEST(SocketProcess, VaryMarkup_FromTheCommandLine_ShapesThePagesServed)
+{
+    ServerProcess server;
+    std::vector<std::string> args = kArgs;
+    args.insert(args.end(), {"--vary-markup", "5"});
+    std::string error;
+    ASSERT_TRUE(server.start(args, &error)) << error;
+    const Dataset data(SameData());
+    const Endpoints ep;
+    const auto root = HttpGet(server.port(), ep.boardBase() + "index.html");
+    ASSERT_EQ(root.status, 200);
+    EXPECT_EQ(root.body, BuildDirectoryPage(data, data.categories()[0], ep, VariationFor(5, "/index.html")));
+    EXPECT_NE(root.body, BuildDirectoryPage(data, data.categories()[0], ep));
+
+    std::string output;
+    EXPECT_EQ(RunToEnd("--vary-markup some", output), 2);
+    EXPECT_NE(output.find("--vary-markup"), std::string::npos);
+}
+
 TEST(SocketProcess, HelpNamesTheDemoAccount_BadOptionsExitWithStatus2)
 {
     std::string output;
