@@ -164,7 +164,7 @@ void TMainForm::OpenExternal(const std::string &url)
 {
     QString target = QString::fromLatin1(url.c_str());
     const std::string &browser = m_settings.path.browser;
-    if (!browser.empty() && QProcess::startDetached(sjis(browser), {target}))
+    if (!browser.empty() && QProcess::startDetached(qtbridge::FromPath(browser), {target}))
         return;
     QUrl address = QUrl::fromEncoded(QByteArray::fromStdString(url));
     bool opened = m_openSystemUrl ? m_openSystemUrl(address) : QDesktopServices::openUrl(address);

@@ -211,15 +211,13 @@ void TConvertionDlg::setChoosers(ChooseFn openDat, ChooseFn saveHtml, ChooseFn c
 
 std::string TConvertionDlg::pathOf(const QLineEdit *field, const std::string &raw) const
 {
-    if (field->text() == QFile::decodeName(QByteArray::fromStdString(raw)))
-        return raw;
-    return QFile::encodeName(field->text()).toStdString();
+    return qtbridge::ToPath(field->text(), raw);
 }
 
 void TConvertionDlg::setPath(QLineEdit *field, std::string &raw, const std::string &path)
 {
     raw = path;
-    field->setText(QFile::decodeName(QByteArray::fromStdString(path)));
+    field->setText(qtbridge::FromPath(path));
 }
 
 void TConvertionDlg::setDatPath(const std::string &path)

@@ -1,6 +1,7 @@
 // CP932 conversion through Qt's ICU-backed codecs ("Shift_JIS" there is Microsoft's CP932).
 #include "qtbridge/sjis.h"
 
+#include <QFile>
 #include <QStringDecoder>
 #include <QStringEncoder>
 
@@ -42,6 +43,18 @@ std::string ToSjis(const QString &text)
     QStringEncoder encoder("Shift_JIS");
     QByteArray bytes = encoder.encode(mapped);
     return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+}
+
+QString FromPath(std::string_view bytes)
+{
+    return QFile::decodeName(QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())));
+}
+
+std::string ToPath(const QString &text, std::string_view was)
+{
+    if (text == FromPath(was))
+        return std::string(was);
+    return QFile::encodeName(text).toStdString();
 }
 
 } // namespace qtbridge

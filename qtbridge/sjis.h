@@ -21,4 +21,14 @@ std::string ToSjis(const QString &text);
 /// compared.
 inline std::string Sjis(const char *utf8) { return ToSjis(QString::fromUtf8(utf8)); }
 
+/// A path of the settings (a log, skin, plug-in or browser path) as a widget shows it. Paths are
+/// the file system's bytes (UTF-8 names here), not Shift_JIS text: a Japanese folder name read as
+/// Shift_JIS would come back as other bytes, naming a folder that does not exist.
+QString FromPath(std::string_view bytes);
+
+/// The path a widget's text names, as the file system's bytes. When the text is what FromPath
+/// showed of was, was itself: a path the user did not touch comes back unchanged, even one whose
+/// bytes the file system's encoding cannot show.
+std::string ToPath(const QString &text, std::string_view was = {});
+
 } // namespace qtbridge

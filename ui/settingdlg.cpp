@@ -349,10 +349,10 @@ void TSettingDlg::fillControls()
     m_treeButton->setChecked(s.general.treeButtons);
     m_sort->setChecked(s.general.sort);
 
-    m_browserPath->setText(qtbridge::FromSjis(s.path.browser));
-    m_logPath->setText(qtbridge::FromSjis(s.path.log));
-    m_skinPath->setText(qtbridge::FromSjis(s.path.skin));
-    m_pluginPath->setText(qtbridge::FromSjis(s.path.plugin));
+    m_browserPath->setText(qtbridge::FromPath(s.path.browser));
+    m_logPath->setText(qtbridge::FromPath(s.path.log));
+    m_skinPath->setText(qtbridge::FromPath(s.path.skin));
+    m_pluginPath->setText(qtbridge::FromPath(s.path.plugin));
 
     m_thrLstWidth->setText(QString::fromStdString(m_fields.thrlstWidth));
     m_thrLstHeight->setText(QString::fromStdString(m_fields.thrlstHeight));
@@ -409,10 +409,10 @@ void TSettingDlg::readControls()
     s.general.treeButtons = m_treeButton->isChecked();
     s.general.sort = m_sort->isChecked();
 
-    s.path.browser = qtbridge::ToSjis(m_browserPath->text());
-    s.path.log = qtbridge::ToSjis(m_logPath->text());
-    s.path.skin = qtbridge::ToSjis(m_skinPath->text());
-    s.path.plugin = qtbridge::ToSjis(m_pluginPath->text());
+    s.path.browser = qtbridge::ToPath(m_browserPath->text(), s.path.browser);
+    s.path.log = qtbridge::ToPath(m_logPath->text(), s.path.log);
+    s.path.skin = qtbridge::ToPath(m_skinPath->text(), s.path.skin);
+    s.path.plugin = qtbridge::ToPath(m_pluginPath->text(), s.path.plugin);
 
     m_fields.thrlstWidth = m_thrLstWidth->text().toStdString();
     m_fields.thrlstHeight = m_thrLstHeight->text().toStdString();

@@ -6,6 +6,7 @@
 #include "help/helpwindow.h"
 #include "qtbridge/sjis.h"
 #include "settings/gesturebindings.h"
+#include "settings/inifile.h"
 #include "tests/app/boardfixture.h"
 #include "ui/findbar.h"
 #include "ui/panes.h"
@@ -278,6 +279,41 @@ TEST_F(GesturesTest, SettingsConfirmedWithoutChangesKeepEveryValueOfTheFile)
     EXPECT_EQ(*base::ReadFile(dir + "mouse.ini"), "[gesture]\r\nWheelUp=Unknown\r\n")
         << "a binding of an unknown command is kept as it was";
     EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(GesturesTest, JapaneseFolderNamesInThePathsComeThroughTheDialogAsTheFileSystemNamesThem)
+{
+    // This source is UTF-8, as the file system's names are; these names do not come back the same
+    // when read as Shift_JIS and written again.
+    const std::string logDir = dir + "ダウンロード";
+    const std::string browser = "/opt/デスクトップ/bin/web";
+    form->close();
+    form.reset();
+    auto ini = settings::IniFile::Load(dir + "nekomado.ini");
+    ini.writeString("path", "log", logDir);
+    ini.writeString("path", "browser", browser);
+    ASSERT_TRUE(ini.save(dir + "nekomado.ini"));
+    form = std::make_unique<TMainForm>(
+        dir, [this](const QString &, const QString &text) { messages.push_back(text.toStdString()); });
+    ASSERT_TRUE(form->FormCreate());
+    const std::string plugin = form->settings().path.plugin;
+
+    bool ran = false;
+    whenModal<ui::TSettingDlg>([&](ui::TSettingDlg &dlg) {
+        ran = true;
+        EXPECT_EQ(dlg.findChild<QLineEdit *>(QStringLiteral("LogPathEdit"))->text(),
+                  QString::fromStdString(dir) + QString::fromUtf8("ダウンロード"));
+        // A folder typed in anew is kept as the file system names it too.
+        dlg.findChild<QLineEdit *>(QStringLiteral("SkinPathEdit"))
+            ->setText(QString::fromStdString(dir) + QString::fromUtf8("ドキュメント"));
+        dlg.OKBtnClick();
+    });
+    form->actions().run("ToolSetting");
+    ASSERT_TRUE(ran);
+    EXPECT_EQ(form->settings().path.log, logDir);
+    EXPECT_EQ(form->settings().path.browser, browser);
+    EXPECT_EQ(form->settings().path.skin, dir + "ドキュメント");
+    EXPECT_EQ(form->settings().path.plugin, plugin);
 }
 
 TEST_F(GesturesTest, AFontAndAColourChosenInTheDialogApplyToOpenTabsAtOnce)
