@@ -114,10 +114,6 @@ public:
     int tabTarget() const { return m_tabTarget; }
     void setTabTarget(int index) { m_tabTarget = index; }
 
-    /// Whether a start without a category file fetches the directory at once (the default).
-    /// Tests that crawl by themselves turn it off.
-    void setFirstRunCrawl(bool on) { m_firstRunCrawl = on; }
-
     /// `ApplyDisplaySettings`.
     void ApplyDisplaySettings(bool atStartup);
 
@@ -469,5 +465,4 @@ private:
     bool m_created = false;    ///< FormCreate ran
     bool m_destroyed = false;  ///< FormDestroy ran
     bool m_secondPhaseDone = false;
-    bool m_firstRunCrawl = true;
 };

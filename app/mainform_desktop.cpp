@@ -36,16 +36,14 @@ void TMainForm::desktopStarted()
     setZoom(m_settings.view.zoom);
     showOnlineMode();
 
-    // The first start has no directory: fetch it now rather than show an empty tree.
+    // The first start has no directory: say how to get one rather than leave an empty tree
+    // unexplained. Nothing is fetched before the user asks: the board sees no request, and the
+    // status bar no crawl, that the user did not start.
     const bool online = m_actions->action(QStringLiteral("FileOnline"))->isChecked();
-    if (!m_firstRunCrawl || !m_plugin || base::FileExists(store::CategoryFilePath(m_programDir, store::kPluginTreeName)))
+    if (!m_plugin || base::FileExists(store::CategoryFilePath(m_programDir, store::kPluginTreeName)))
         return;
-    if (!online) {
-        ShowStatus(0, QString::fromUtf8("カテゴリ一覧がありません。オンラインにしてカテゴリ一覧を更新してください"));
-        return;
-    }
-    m_actions->run(QStringLiteral("CtgUpdate"));
-    ShowStatus(0, QString::fromUtf8("初めての起動です。カテゴリ一覧をダウンロードしています..."));
+    ShowStatus(0, online ? QString::fromUtf8("カテゴリ一覧がありません。カテゴリ一覧を更新してください")
+                         : QString::fromUtf8("カテゴリ一覧がありません。オンラインにしてカテゴリ一覧を更新してください"));
 }
 
 void TMainForm::placeFirstWindow()

@@ -63,13 +63,8 @@ protected:
         form = std::make_unique<TMainForm>(dir, [this](const QString &, const QString &text) {
             messages.push_back(text.toStdString());
         });
-        form->setFirstRunCrawl(firstRunCrawl());
         ASSERT_TRUE(form->FormCreate());
     }
-
-    /// Whether the window fetches the directory by itself at its first start; tests crawl when
-    /// they need the tree.
-    virtual bool firstRunCrawl() const { return false; }
 
     void TearDown() override
     {

@@ -204,7 +204,6 @@ private:
         m_form = std::make_unique<TMainForm>(m_dir, [this](const QString &title, const QString &text) {
             m_boxes.push_back(title.toStdString() + ": " + text.toStdString());
         });
-        m_form->setFirstRunCrawl(false);
         if (!m_form->FormCreate()) {
             std::fprintf(stderr, "the window did not start\n");
             return false;

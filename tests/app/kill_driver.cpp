@@ -57,7 +57,6 @@ std::unique_ptr<TMainForm> Start(const std::string &dir, bool webView)
     std::unique_ptr<TMainForm> form =
         webView ? std::make_unique<TMainForm>(dir, message)
                 : std::make_unique<TMainForm>(dir, message, [](QWidget *parent) { return new QWidget(parent); });
-    form->setFirstRunCrawl(false);
     form->setConfirm([](const QString &, const QString &) { return true; });
     if (!form->FormCreate())
         return nullptr;

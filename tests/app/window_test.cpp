@@ -156,7 +156,6 @@ protected:
                     std::exchange(whileMessageOpen, nullptr)();
             },
             factory);
-        form->setFirstRunCrawl(false);
         form->setSystemUrlOpener([this](const QUrl &url) {
             opened.push_back(url.toString().toStdString());
             return systemOpens;
