@@ -14,7 +14,10 @@ PluginHandle LoadPlugin(const std::string &path, std::intptr_t mainWindow)
     if (path.empty() || ::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
         return nullptr;
 
-    void *module = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    // The dynamic loader takes a name without a "/" as a library to search for in the system's
+    // folders, not as the file just found in the current one.
+    const std::string file = path.find('/') == std::string::npos ? "./" + path : path;
+    void *module = ::dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!module)
         return nullptr;
 

@@ -81,8 +81,11 @@ TEST(LoadPlugin, FindsARelativePathFromTheCurrentDirectory)
     const fs::path before = fs::current_path();
     fs::current_path(NK_PROGRAM_DIR);
     plugin_api::PluginHandle module = LoadPlugin("./Hakobune.so", 1);
+    // A bare name is the file in the current directory too, as the check for it found it there.
+    plugin_api::PluginHandle bare = LoadPlugin("Hakobune.so", 1);
     fs::current_path(before);
     EXPECT_NE(module, nullptr);
+    EXPECT_NE(bare, nullptr);
 }
 
 } // namespace
