@@ -214,6 +214,10 @@ MessageMergeOutcome MergeMessage(TopicState &topic, const MessageRecord &message
     } else {
         ++topic.received;
         --topic.awaited;
+        // A fetch stopped before its first answer came has no post count yet; the answer still
+        // tells it, which the next download of new messages and the page need.
+        if (topic.postCount <= 0)
+            topic.postCount = message.lastNumber;
     }
 
     endOrCaption(topic, options, host, out);

@@ -198,6 +198,8 @@ TEST_F(FetchCount, AStoppedFetchAsksForNothingWhenItsFirstAnswerArrivesLate)
     EXPECT_TRUE(late.added);
     EXPECT_TRUE(m_host.queue.empty()) << "stopped means no more requests";
     EXPECT_EQ(late.caption, m_topic.title);
+    // Its count of posts is still the topic's: the next download of new messages starts from it.
+    EXPECT_EQ(m_topic.postCount, 20);
 }
 
 TEST_F(FetchCount, AnAnswerStillRunningWhenALimitedFetchWasStoppedIsWrittenWhenItComes)
