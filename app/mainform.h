@@ -30,6 +30,7 @@
 #include "ui/actionlist.h"
 #include "ui/panelayout.h"
 
+class QKeyEvent;
 class QLabel;
 class QUrl;
 class QLineEdit;
@@ -236,8 +237,16 @@ private:
     void wireSettingDialog();
     void ToolSettingExecute();
     void wireKeys();
+
+    /// None: the bars are the program's own and stay; Qt's menu over them offers, in English, to
+    /// hide the menu bar with no way back but a restart.
+    QMenu *createPopupMenu() override { return nullptr; }
+
     /// Before a key reaches the shortcuts or a press reaches a button: the commands' states now.
     void refreshBeforeInput(QObject *watched, QEvent *event);
+    /// Whether key, offered to watched as a shortcut, is a command's key that a line edit of
+    /// this window would take for its own editing.
+    bool commandKeyInBox(QObject *watched, const QKeyEvent *key) const;
     /// The strip the focus is in (the topic strip when the focus is elsewhere).
     ui::TabStrip *focusedStrip() const;
     void findInTopic(const QString &text, bool backward);

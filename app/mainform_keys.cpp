@@ -68,6 +68,9 @@ void TMainForm::wireKeys()
         if (event->type() != QEvent::ShortcutOverride && event->type() != QEvent::KeyPress)
             return false;
         auto *key = static_cast<QKeyEvent *>(event);
+        // Not offered to the box, which would claim it: the window's command runs.
+        if (event->type() == QEvent::ShortcutOverride && commandKeyInBox(watched, key))
+            return true;
         if (event->type() != QEvent::KeyPress)
             return false;
         // In the topic, not in a box one types into (the jump box, the find bar itself).
@@ -109,6 +112,25 @@ void TMainForm::wireKeys()
     connect(previous, &QAction::triggered, this, [switchTab] { switchTab(-1); });
     addAction(next);
     addAction(previous);
+}
+
+bool TMainForm::commandKeyInBox(QObject *watched, const QKeyEvent *key) const
+{
+    // A box one types into claims some of the commands' Ctrl keys for its own editing on this
+    // platform (Ctrl+E moves to the end of the line), and the command would never run while the
+    // address box or the jump box has the focus. The keys of editing itself stay the box's.
+    auto *box = qobject_cast<QLineEdit *>(watched);
+    if (!box || box->window() != this || !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier)))
+        return false;
+    for (QKeySequence::StandardKey editing : {QKeySequence::Copy, QKeySequence::Cut, QKeySequence::Paste,
+                                              QKeySequence::Undo, QKeySequence::Redo, QKeySequence::SelectAll})
+        if (key->matches(editing))
+            return false;
+    const QKeySequence pressed(key->keyCombination());
+    for (QAction *action : QWidget::actions())
+        if (action->isEnabled() && action->shortcut() == pressed)
+            return true;
+    return false;
 }
 
 void TMainForm::refreshBeforeInput(QObject *watched, QEvent *event)

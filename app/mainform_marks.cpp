@@ -16,6 +16,7 @@
 #include "net/pipeline.h"
 #include "qtbridge/sjis.h"
 #include "store/boarddir.h"
+#include "store/categoryfile.h"
 #include "store/boardtexts.h"
 #include "store/logdelete.h"
 #include "store/marks.h"
@@ -36,6 +37,7 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
+#include <filesystem>
 #include <mutex>
 #include <system_error>
 #include <thread>
@@ -144,10 +146,27 @@ struct TMainForm::MarksState {
     /// The topic of the message menu when it was opened over a tree tab.
     std::string menuTreeKey;
     std::map<std::string, std::string> boardDirs;
+    /// What the remembered folders were resolved against: the log folder and the state of the
+    /// directory's file, which a category update or a tree edit rewrites.
+    std::string boardDirsBasis;
 };
 
 std::optional<std::string> TMainForm::knownBoardDir(const std::string &listUrl)
 {
+    // Resolving reads the directory's file: done for every command state on every key, it would
+    // be slow, so answers are kept until the log folder or that file changes, after which a
+    // kept answer would point where deletion no longer looks.
+    std::error_code ec;
+    const std::filesystem::path categoryFile = store::CategoryFilePath(m_programDir, store::kPluginTreeName);
+    const auto written = std::filesystem::last_write_time(categoryFile, ec);
+    const auto size = ec ? 0 : std::filesystem::file_size(categoryFile, ec);
+    const std::string basis = m_settings.path.log + '\n' +
+                              (ec ? std::string("-")
+                                  : std::to_string(written.time_since_epoch().count()) + ' ' + std::to_string(size));
+    if (basis != m_marks->boardDirsBasis) {
+        m_marks->boardDirs.clear();
+        m_marks->boardDirsBasis = basis;
+    }
     auto it = m_marks->boardDirs.find(listUrl);
     if (it != m_marks->boardDirs.end())
         return it->second;

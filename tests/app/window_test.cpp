@@ -7,6 +7,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMainWindow>
 #include <QMouseEvent>
 #include <QMenu>
 #include <QProgressBar>
@@ -28,6 +29,7 @@
 #include "net/texts.h"
 #include "qtbridge/sjis.h"
 #include "settings/inifile.h"
+#include "store/boarddir.h"
 #include "store/categoryfile.h"
 #include "tests/app/boardfixture.h"
 #include "ui/categorytreeview.h"
@@ -320,6 +322,56 @@ TEST_F(WindowTest, AKeyOrAClickRightAfterATabOpenedIsNotLost)
     QTest::mouseClick(button, Qt::LeftButton);
     ASSERT_EQ(form->topicPane().pages().size(), 1) << "the click closed the active tab";
     EXPECT_EQ(form->topicPane().pages()[0].topicUrl, topicUrl(12));
+}
+
+TEST_F(WindowTest, ACommandsCtrlKeyRunsWhileABoxHasTheFocusButEditingKeysStayTheBoxs)
+{
+    start();
+    ASSERT_TRUE(created);
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    QApplication::setActiveWindow(form.get());
+    addTopic(10, "t0");
+    int replies = 0;
+    QObject::connect(form->actions().action("ThrRes"), &QAction::triggered, [&] { ++replies; });
+    QLineEdit *box = urlEdit();
+    box->setText(QStringLiteral("http://x/"));
+    box->setFocus();
+    box->setCursorPosition(0);
+    // Ctrl+E is also "to the end of the line" for a line edit here.
+    QTest::keyClick(box, Qt::Key_E, Qt::ControlModifier);
+    EXPECT_EQ(replies, 1) << "the reply command did not run";
+    EXPECT_EQ(box->cursorPosition(), 0);
+    // Selecting all is the box's own.
+    QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(box->selectedText(), QStringLiteral("http://x/"));
+    // Qt's own menu over the bars (English, and able to hide the menus) is not offered.
+    EXPECT_EQ(static_cast<QMainWindow *>(form.get())->createPopupMenu(), nullptr);
+}
+
+TEST_F(WindowTest, DeletingALogIsOfferedWhereTheBoardsFolderIsNowNotWhereItWas)
+{
+    start();
+    ASSERT_TRUE(created);
+    ui::TopicPage &tab = addTopic(10, "t0");
+    tab.logName = "10.dat";
+    // No directory yet: the board's logs are in the log folder itself.
+    ASSERT_TRUE(base::MakeDirs(dir + "log"));
+    ASSERT_TRUE(base::WriteFileAtomic(dir + "log/10.dat", tab.lines[0] + "\r\n"));
+    form->actions().update("ThrDelete");
+    EXPECT_TRUE(form->actions().action("ThrDelete")->isEnabled());
+
+    // The directory now lists the board under a category: its folder moves there.
+    ASSERT_TRUE(base::MakeDirs(dir + "Category"));
+    ASSERT_TRUE(base::WriteLines(store::CategoryFilePath(dir, store::kPluginTreeName),
+                                 {"Cat\thttp://messages.yahoo.co.jp/dir/1\t1\t0", "Board\t" + kBoard1 + "\t0\t1"}));
+    form->actions().update("ThrDelete");
+    EXPECT_FALSE(form->actions().action("ThrDelete")->isEnabled()) << "no log in the board's folder now";
+    auto folder = store::ResolveBoardLogDir({dir, dir + "log"}, kBoard1);
+    ASSERT_TRUE(folder);
+    ASSERT_TRUE(base::WriteFileAtomic(*folder + "/10.dat", tab.lines[0] + "\r\n"));
+    form->actions().update("ThrDelete");
+    EXPECT_TRUE(form->actions().action("ThrDelete")->isEnabled());
 }
 
 TEST_F(WindowTest, TheEmptyPartOfATabRowAnswersTheMenuAndTheWheel)
