@@ -171,7 +171,10 @@ void ApplyRestoredTopic(TopicState &tab, RestoredTopic topic)
     tab.heldNumbers.clear();
     if (topic.stored.index)
         tab.heldNumbers.assign(*topic.stored.index);
-    tab.unsaved = AddLoggedNumbers(tab.lines, tab.heldNumbers);
+    // Restoring only reads, as a local opening does: the numbers are completed in memory, and
+    // closing the tab must not write back a log that another tab of the topic may have grown.
+    AddLoggedNumbers(tab.lines, tab.heldNumbers);
+    tab.unsaved = false;
 }
 
 } // namespace store

@@ -149,6 +149,7 @@ TEST_F(RestoreOpenTabsTest, ARestoredTopicTakesItsTitleFromTheLogAndItsPostCount
     EXPECT_EQ(tab.postCount, 250);
     EXPECT_TRUE(tab.heldNumbers.contains("250")) << "the numbers come from the log when the index is missing";
     EXPECT_EQ(tab.rangeLast, 0) << "nothing is fetched";
+    EXPECT_FALSE(tab.unsaved) << "restoring only reads: closing the tab must not write the log back";
 }
 
 TEST_F(RestoreOpenTabsTest, AViewStartBeyondTheLogShowsItsLastPage)
