@@ -67,7 +67,15 @@ class WorkerEvents final : public ExchangeEvents {
 public:
     explicit WorkerEvents(PipelineState &state) : m_state(state) {}
 
-    int notify(NoticeCode code, const void *payload) override { return m_state.notify(code, payload); }
+    int notify(NoticeCode code, const void *payload) override
+    {
+        if (code == NoticeCode::PostAnswered)
+            m_postAnswered = true;
+        return m_state.notify(code, payload);
+    }
+
+    /// Whether the window has had the post's answer: it then holds no dialog for this post.
+    bool postAnswered() const { return m_postAnswered; }
 
     void pause(std::chrono::milliseconds duration) override
     {
@@ -77,6 +85,7 @@ public:
 
 private:
     PipelineState &m_state;
+    bool m_postAnswered = false;
 };
 
 void deliverCategories(PipelineState &state, void *plugin, const FetchRequest &request, const char *header,
@@ -242,11 +251,14 @@ int FetchWorker(const std::shared_ptr<PipelineState> &statePtr, RequestPtr reque
         ExchangeSettings settings = state.exchangeSettings(&plugin);
         WorkerEvents events(state);
         ExchangeResult exchange = Exchange(*request, settings, events);
-        if (exchange.error != ExchangeError::None)
-            requeued = ReportFailure(state, *request) != 0;
-        else if (request->kind == plugin_api::kPost && !exchange.response.body)
-            // The answer broke off before its header ended, so no notice 14 came: the post's
-            // outcome is as unknown as after a failed exchange.
+        if (request->kind == plugin_api::kPost) {
+            // A post is settled by its answer alone. Without one (the exchange failed, or the
+            // header broke off or had no status line) its outcome is unknown and the user must
+            // hear so. After one, a later timeout must not reach the dialog again: by then the
+            // user may have sent once more, and a second "unknown" would invite a double post.
+            if (!events.postAnswered())
+                requeued = ReportFailure(state, *request) != 0;
+        } else if (exchange.error != ExchangeError::None)
             requeued = ReportFailure(state, *request) != 0;
         else if (!deliver(state, plugin, *request, exchange.response))
             requeued = ReportFailure(state, *request) != 0;

@@ -234,3 +234,39 @@ TEST(Posting, FormRedirectedWhileLoggedOutReportsNotLoggedInThenDiscardsTheForm)
     });
     EXPECT_EQ(order->code, NoticeCode::PostFormRedirected);
 }
+
+// A post is settled by its answer alone: once answered, a later stall does not report it lost
+// (the user may have sent again by then); an answer that settles nothing does.
+TEST(Posting, APostIsReportedLostOnlyWhenNoAnswerCame)
+{
+    struct Case {
+        const char *name;
+        std::string reply;
+        bool stallAfter;
+        int answers;
+        int lost;
+    };
+    const Case cases[] = {
+        {"refused, then the body stalls past the timeout", "HTTP/1.0 200 OK\r\n\r\nfail", true, 1, 0},
+        {"redirected, then the body stalls past the timeout",
+         std::string("HTTP/1.0 302 Found\r\nLocation: ") + kTopicLocation + "\r\n\r\n", true, 1, 0},
+        {"a header without a status line", "HTTP/1.0\r\n\r\n", false, 0, 1},
+        {"the connection closed before any header", "", false, 0, 1},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        LoopbackServer server([&c](Peer &peer, const std::string &) {
+            peer.send(c.reply);
+            if (c.stallAfter)
+                peer.waitForClose(5s);
+        });
+        TestMainThread main;
+        main.network.posttimeout = 0;
+        main.useProxy(server.port(), 300);
+        std::string post = PostUrl(kEndpoints.post);
+        fetch(main, server, post, plugin_api::kPost, kFormUrl, "action=post&board=1");
+        EXPECT_EQ(main.count(NoticeCode::PostAnswered), c.answers);
+        EXPECT_EQ(main.count(NoticeCode::RequestFailed), c.lost);
+        EXPECT_EQ(main.pipeline.runningCount(), 0u);
+    }
+}
