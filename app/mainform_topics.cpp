@@ -386,6 +386,8 @@ void TMainForm::ThrResExtraExecute()
     if (!ok)
         return;
     int sourceIndex = m_topicPane->pages().indexOf(source);
+    if (sourceIndex < 0)
+        return;
     std::string caption = view::ExtractionCaption(m_topicPane->strip()->caption(sourceIndex));
     // The source's extraction page is the site-less tab of its topic: captions are neither unique
     // nor fixed.

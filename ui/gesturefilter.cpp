@@ -58,6 +58,10 @@ bool GestureFilter::eventFilter(QObject *watched, QEvent *event)
     auto *window = qobject_cast<QWindow *>(watched);
     if (!window || !window->inherits("QWidgetWindow") || QApplication::activePopupWidget())
         return false;
+    // A command run under a modal dialog could close the tab the dialog was opened for, or be
+    // undone when the dialog is confirmed: gestures wait until it is closed.
+    if (QApplication::activeModalWidget())
+        return false;
     if (type == QEvent::Wheel) {
         auto *wheel = static_cast<QWheelEvent *>(event);
         // A sideways turn (a tilting wheel, a touchpad) is neither wheel gesture: it scrolls.

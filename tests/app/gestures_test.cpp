@@ -530,4 +530,33 @@ TEST_F(GesturesTest, EnterOpensTheSelectedTopicAndCtrlPageDownSwitchesTabs)
     EXPECT_EQ(strip->currentIndex(), 1);
 }
 
+TEST_F(GesturesTest, AGestureWaitsWhileADialogIsOpenSoTheTabBehindItStays)
+{
+    showWindow();
+    ui::TopicPage *tab = openFirstTopic();
+    ASSERT_TRUE(tab) << "the topic did not download";
+    writeMouseIni("[gesture]\r\nSide1=ThrActiveClose\r\n");
+    auto backClick = [](QWindow *window) {
+        QPoint at(window->width() / 2, window->height() / 2);
+        QTest::mousePress(window, Qt::BackButton, {}, at);
+        QTest::mouseRelease(window, Qt::BackButton, {}, at);
+        // A bound command runs from the event queue.
+        QCoreApplication::processEvents();
+    };
+    int pagesUnderTheBox = -1;
+    whenModal<QInputDialog>([&](QInputDialog &box) {
+        backClick(box.windowHandle());
+        pagesUnderTheBox = form->topicPane().pages().size();
+        box.setTextValue(QStringLiteral("a"));
+        box.accept();
+    });
+    form->actions().run("ThrResExtra");
+    EXPECT_EQ(pagesUnderTheBox, 1) << "the source tab stayed while the box was open";
+    EXPECT_EQ(form->topicPane().pages().size(), 2) << "the extraction opened beside its source";
+
+    // Without a dialog the same click closes the active tab.
+    backClick(form->windowHandle());
+    EXPECT_EQ(form->topicPane().pages().size(), 1);
+}
+
 } // namespace
