@@ -21,6 +21,7 @@
 #include "net/pipeline.h"
 #include "plugin_api/exports.h"
 #include "view/htmlview.h"
+#include "qtbridge/oneline.h"
 #include "qtbridge/sjis.h"
 #include "ui/images.h"
 #include "ui/panes.h"
@@ -127,6 +128,7 @@ void TMainForm::buildLayout()
     m_urlBand->setObjectName(QStringLiteral("UrlPanel"));
     m_urlEdit = new QLineEdit(m_urlBand);
     m_urlEdit->setObjectName(QStringLiteral("UrlEdit"));
+    m_urlEdit->setValidator(new qtbridge::OneLineValidator(m_urlEdit));
     m_urlEdit->setMinimumWidth(200);
     m_urlEdit->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     m_urlBand->addWidget(m_urlEdit);

@@ -5,6 +5,7 @@
 #include "convert/converttexts.h"
 #include "view/render.h"
 #include "view/skin.h"
+#include "qtbridge/oneline.h"
 #include "qtbridge/sjis.h"
 
 #include <QCheckBox>
@@ -87,6 +88,7 @@ TConvertionDlg::TConvertionDlg(Options options, QWidget *parent) : QDialog(paren
                                                  QFileDialog::ShowDirsOnly);
     };
     buildControls();
+    qtbridge::KeepBoxesToOneLine(this);
     setPath(m_skinPath, m_skinRaw, m_options.skinDir);
     m_outputCount->setText(QString::number(m_options.conversion.output));
     m_overwrite->setChecked(m_options.conversion.write);

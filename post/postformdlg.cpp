@@ -2,6 +2,7 @@
 #include "post/postformdlg.h"
 
 #include "post/postquery.h"
+#include "qtbridge/oneline.h"
 #include "qtbridge/sjis.h"
 #include "view/htmlview.h"
 
@@ -69,6 +70,7 @@ TPostFormDlg::TPostFormDlg(QWidget *owner, const BrowserFactory &makeBrowser) : 
     m_names->setEditable(false);
     auto *titleLabel = new QLabel(QString::fromUtf8("タイトル(全角20文字まで)"), form);
     m_title = new QLineEdit(form);
+    m_title->setValidator(new qtbridge::OneLineValidator(m_title));
     m_title->setObjectName(QStringLiteral("TitleEdit"));
     m_memo = new QPlainTextEdit(form);
     m_memo->setObjectName(QStringLiteral("PostMemo"));

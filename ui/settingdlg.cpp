@@ -2,6 +2,7 @@
 // back into the model.
 #include "ui/settingdlg.h"
 
+#include "qtbridge/oneline.h"
 #include "qtbridge/sjis.h"
 #include "ui/panes.h"
 
@@ -168,6 +169,7 @@ TSettingDlg::TSettingDlg(const settings::Settings &current, std::vector<settings
     connect(help, &QPushButton::clicked, this, &TSettingDlg::HelpBtnClick);
 
     showMessage = [this](const QString &text) { QMessageBox::warning(this, u8("設定"), text); };
+    qtbridge::KeepBoxesToOneLine(this);
     fillControls();
     FormCreate();
     setFixedSize(sizeHint().expandedTo(QSize(536, 357)));

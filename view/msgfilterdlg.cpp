@@ -1,6 +1,7 @@
 // The message filter dialog's widgets.
 #include "view/msgfilterdlg.h"
 
+#include "qtbridge/oneline.h"
 #include "qtbridge/sjis.h"
 #include "qtbridge/sjisregex.h"
 
@@ -77,8 +78,12 @@ TMsgFilterDlg::TMsgFilterDlg(const settings::NgLists &lists, QWidget *parent) : 
         m_edits[i] = edit;
         m_regex[i] = regex;
         refill(i);
-        connect(box, &QListWidget::currentRowChanged, this,
-                [this, i](int current) { m_model.select(shownList(i), current); });
+        // The selection, not the current row: a list box entered by keyboard has a current row
+        // that nobody chose, and 削除 must not take it.
+        connect(box, &QListWidget::itemSelectionChanged, this, [this, i, box] {
+            const QList<QListWidgetItem *> chosen = box->selectedItems();
+            m_model.select(shownList(i), chosen.isEmpty() ? -1 : box->row(chosen.front()));
+        });
         connect(regex, &QCheckBox::toggled, this, [this, i] {
             m_error->clear();
             refill(i);
@@ -116,6 +121,8 @@ TMsgFilterDlg::TMsgFilterDlg(const settings::NgLists &lists, QWidget *parent) : 
     layout->addWidget(m_error);
     layout->addWidget(m_chain);
     layout->addLayout(buttons);
+
+    qtbridge::KeepBoxesToOneLine(this);
 
     // A fixed border, centred on the screen.
     resize(360, 400);

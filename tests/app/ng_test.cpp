@@ -17,6 +17,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QFocusEvent>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
@@ -293,6 +294,34 @@ TEST_F(NgTest, CancelLeavesTheListsAndTheFilesUntouched)
     EXPECT_EQ(ngFile("NG_Word.txt"), words);
     EXPECT_EQ(std::filesystem::last_write_time(dir + "NG_Word.txt"), before);
     EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(NgTest, OnlyAChosenEntryIsDeletedAndAPastedLineBreakDoesNotSplitAnEntry)
+{
+    form->show();
+    settings::NgLists lists;
+    lists.names.assign({"alice", "bob"});
+    ASSERT_TRUE(settings::SaveNgLists(dir, lists));
+    form->ngLists() = lists;
+
+    runFilterDialog([&](view::TMsgFilterDlg &dialog) {
+        auto *box = dialog.findChild<QListWidget *>("NameListBox");
+        auto *sheet = dialog.findChild<QWidget *>("NgNameTabSheet");
+        ASSERT_TRUE(box && sheet);
+        // Entered by Tab, a list box gets a current row that nobody chose.
+        QFocusEvent tabbedIn(QEvent::FocusIn, Qt::TabFocusReason);
+        QCoreApplication::sendEvent(box, &tabbedIn);
+        sheet->findChild<QPushButton *>("DelButton")->click();
+        EXPECT_EQ(box->count(), 2) << "nothing was selected, so nothing is deleted";
+
+        // Pasted text is taken up to its first line break, as a one-line box does.
+        auto *edit = dialog.findChild<QLineEdit *>("NameEdit");
+        edit->insert(QStringLiteral("carol\r\ndave"));
+        EXPECT_EQ(edit->text(), QStringLiteral("carol"));
+        sheet->findChild<QPushButton *>("AddButton")->click();
+        dialog.findChild<QPushButton *>("OKBtn")->click();
+    });
+    EXPECT_EQ(ngFile("NG_Name.txt"), "alice\r\nbob\r\ncarol\r\n");
 }
 
 TEST_F(NgTest, DeletingFromTheMenuRemovesTheMessageFromThePageAndBothFiles)
