@@ -242,7 +242,12 @@ int TMainForm::DeleteTopicLog(plugin_api::PluginHandle site, const std::string &
         return 0;
     if (plan.step == Step::NoLog)
         return 1;
-    if (!m_confirm(QStringLiteral("Nekomado"), sjis(plan.question)))
+    // The question is Shift_JIS but for the log folder, which is in the file system's encoding.
+    QString question = sjis(plan.question);
+    if (std::size_t at = plan.question.find(plan.logPath); at != std::string::npos)
+        question = sjis(plan.question.substr(0, at)) + qtbridge::FromLogPath(plan.logPath, m_settings.path.log) +
+                   sjis(plan.question.substr(at + plan.logPath.size()));
+    if (!m_confirm(QStringLiteral("Nekomado"), question))
         return 1;
 
     // An open tab of the topic must not write the log back: its fetch ends here, and what it

@@ -50,6 +50,13 @@ QString FromPath(std::string_view bytes)
     return QFile::decodeName(QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())));
 }
 
+QString FromLogPath(std::string_view path, std::string_view logRoot)
+{
+    if (logRoot.empty() || !path.starts_with(logRoot))
+        return FromSjis(path);
+    return FromPath(logRoot) + FromSjis(path.substr(logRoot.size()));
+}
+
 std::string ToPath(const QString &text, std::string_view was)
 {
     if (text == FromPath(was))

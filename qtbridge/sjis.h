@@ -26,6 +26,11 @@ inline std::string Sjis(const char *utf8) { return ToSjis(QString::fromUtf8(utf8
 /// Shift_JIS would come back as other bytes, naming a folder that does not exist.
 QString FromPath(std::string_view bytes);
 
+/// A path under the log folder as a widget shows it: the log folder is the file system's bytes,
+/// the category and board folders below it are named in Shift_JIS. A path outside logRoot is
+/// read as Shift_JIS throughout.
+QString FromLogPath(std::string_view path, std::string_view logRoot);
+
 /// The path a widget's text names, as the file system's bytes. When the text is what FromPath
 /// showed of was, was itself: a path the user did not touch comes back unchanged, even one whose
 /// bytes the file system's encoding cannot show.

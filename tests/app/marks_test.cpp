@@ -553,4 +553,39 @@ TEST_F(ReplyTreeWindowTest, TheTreeOfA300MessageTopicIsBuiltAndANodeOpensItsMess
     EXPECT_EQ(failedTree->topLevelItemCount(), 0);
 }
 
+class MarksInAJapaneseFolderTest : public MarksWindowTest {
+protected:
+    std::string logRoot() const { return dir + "ログ"; }
+    std::string extraIni() const override { return MarksWindowTest::extraIni() + "[path]\r\nlog=" + logRoot() + "\r\n"; }
+};
+
+TEST_F(MarksInAJapaneseFolderTest, TheDeletionQuestionShowsTheLogFolderAndTheBoardFoldersAsTheyAreNamed)
+{
+    form->resize(1000, 700);
+    form->show();
+    crawl();
+    QTreeWidget *list = openListedBoard();
+    ASSERT_TRUE(list);
+    ui::TopicPage *first = openRow(0);
+    ASSERT_TRUE(first);
+    std::string log = logPathOf(first->listUrl, first->logName);
+    ASSERT_TRUE(log.starts_with(logRoot()));
+    ASSERT_TRUE(base::FileExists(log));
+
+    QString question;
+    form->setConfirm([&](const QString &, const QString &text) {
+        question = text;
+        return false;
+    });
+    list = activeList();
+    list->setCurrentItem(list->topLevelItem(0));
+    ASSERT_TRUE(form->actions().run("PopThrLstDelete"));
+    // The board folders are the directory's names, stored as Shift_JIS.
+    const QString shown = QString::fromUtf8(logRoot().c_str()) + qtbridge::FromSjis(log.substr(logRoot().size()));
+    EXPECT_TRUE(question.contains(shown)) << question.toStdString();
+    EXPECT_FALSE(question.contains(QChar(0xFFFD))) << question.toStdString();
+    EXPECT_TRUE(question.startsWith(qtbridge::FromSjis(store::kDeleteThreadLabel)));
+    EXPECT_TRUE(base::FileExists(log)) << "No keeps the files";
+}
+
 } // namespace

@@ -61,4 +61,13 @@ TEST(Sjis, StoredLiteralsHaveTheirShiftJisBytes)
     EXPECT_EQ(qtbridge::Sjis("ＭＳ Ｐゴシック"), settings::kDefaultFontName);
 }
 
+TEST(Sjis, ALogPathShowsItsFolderAsTheFileSystemNamesItAndTheBoardFoldersAsShiftJis)
+{
+    const std::string root = "/home/ユーザー/ログ";
+    const std::string path = root + "/" + qtbridge::Sjis("ビジネスと経済/大阪愛好会") + "/1.dat";
+    EXPECT_EQ(qtbridge::FromLogPath(path, root), QString::fromUtf8("/home/ユーザー/ログ/ビジネスと経済/大阪愛好会/1.dat"));
+    // Elsewhere the whole path is Shift_JIS names.
+    EXPECT_EQ(qtbridge::FromLogPath(qtbridge::Sjis("経済/1.dat"), root), QString::fromUtf8("経済/1.dat"));
+}
+
 } // namespace
