@@ -52,6 +52,7 @@ void TMainForm::RestoreOpenTabs()
                 m_topicListPane->createPage(m_plugin, list.caption, false, true, m_settings.tab.icon);
             page.listUrl = list.listUrl;
             page.boardDir = list.boardDir;
+            page.boardName = list.caption;
             net::PageResult result = store::MakeLocalPageResult(m_plugin, list.listUrl, list.records);
             mergeTopicList(result);
         },

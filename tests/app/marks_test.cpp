@@ -193,6 +193,8 @@ TEST_F(RestorationWindowTest, TwoBoardsAndFourTopicsComeBackInTheirOrderWithThei
         auto *list = qobject_cast<QTreeWidget *>(form->topicListPane().pages()[i].view.data());
         ASSERT_TRUE(list);
         EXPECT_EQ(list->topLevelItemCount(), 4) << "the board list is read back from its file";
+        // A reload after a failed one gives the tab this caption back.
+        EXPECT_EQ(form->topicListPane().pages()[i].boardName, form->topicListPane().strip()->caption(i));
     }
     ASSERT_EQ(form->topicPane().pages().size(), 4);
     for (int i = 0; i < 4; ++i) {
