@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QMouseEvent>
+#include <QSignalBlocker>
 
 #include "qtbridge/sjis.h"
 #include "ui/tablist.h"
@@ -78,8 +79,16 @@ void TabStrip::moveTab(int from, int to)
 {
     if (from == to || from < 0 || to < 0 || from >= count() || to >= count())
         return;
-    m_bar->moveTab(from, to);
+    // The bar reports the new current index while the panes' records are still in the old
+    // order; the change is told only once the records have followed.
+    const int was = currentIndex();
+    {
+        const QSignalBlocker quiet(this);
+        m_bar->moveTab(from, to);
+    }
     emit tabMoved(from, to);
+    if (currentIndex() != was)
+        emit currentChanged(currentIndex());
 }
 
 void TabStrip::setCaption(int index, const std::string &sjis)

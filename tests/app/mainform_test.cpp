@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QProgressBar>
 #include <QSplitter>
 #include <QToolBar>
@@ -255,6 +256,9 @@ TEST_F(MainFormTest, DroppingTabFourOnTabOneMovesItsRecordToo)
     }
     EXPECT_EQ(captions, "4123");
     EXPECT_EQ(urls, "4123");
+    auto *address = form->findChild<QLineEdit *>(QStringLiteral("UrlEdit"));
+    ASSERT_TRUE(address);
+    EXPECT_EQ(address->text(), QStringLiteral("url4")) << "the box shows the moved tab, which is still the active one";
     emit pane.strip()->strip()->droppedOn(-1);
     emit pane.strip()->strip()->droppedOn(pane.strip()->currentIndex());
     EXPECT_EQ(pane.strip()->tabText(0), "4") << "beyond the last tab or on itself: unchanged";
