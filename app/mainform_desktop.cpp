@@ -1,6 +1,6 @@
 // What a desktop program adds around the reader: the zoom of the topic view and the pop-ups,
 // the online or offline mode in the status bar, the dark skin on a dark desktop, and the first
-// start, which fetches the board directory instead of showing an empty tree.
+// start, which says how to fetch the board directory instead of leaving an empty tree unexplained.
 #include <QAction>
 #include <QGuiApplication>
 #include <QLabel>
