@@ -81,6 +81,7 @@ private:
     void pickColor(int &value);
     void pickFont(settings::FontSetting &font);
     void refuse(const std::string &sjis);
+    void refillDlCounts();
 
     settings::DialogFields m_fields;
     settings::DlCountEditor m_counts;

@@ -160,6 +160,8 @@ QWidget *TSettingDlg::buildLoginPage()
     auto *form = new QFormLayout(page);
     m_id = named(new QLineEdit(page), "IdEdit");
     m_pass = named(new QLineEdit(page), "PassEdit");
+    // A star for each character, not the desktop's own mask.
+    m_pass->setStyleSheet(QStringLiteral("lineedit-password-character: 42"));
     m_id->setMaxLength(32);
     m_pass->setMaxLength(32);
     m_passHide = named(new QCheckBox(u8("パスワードを隠す"), page), "PassCheckBox");
@@ -245,9 +247,7 @@ void TSettingDlg::DlCountAddButtonClick()
         refuse(*refusal);
         return;
     }
-    m_dlCountCombo->clear();
-    for (const std::string &item : m_counts.items())
-        m_dlCountCombo->addItem(qtbridge::FromSjis(item));
+    refillDlCounts();
 }
 
 void TSettingDlg::DlCountDelButtonClick()
@@ -257,9 +257,17 @@ void TSettingDlg::DlCountDelButtonClick()
         refuse(*refusal);
         return;
     }
+    refillDlCounts();
+}
+
+void TSettingDlg::refillDlCounts()
+{
+    // The text stays as typed: refilled, an editable box would show its first count instead.
+    const QString typed = m_dlCountCombo->currentText();
     m_dlCountCombo->clear();
     for (const std::string &item : m_counts.items())
         m_dlCountCombo->addItem(qtbridge::FromSjis(item));
+    m_dlCountCombo->setEditText(typed);
 }
 
 void TSettingDlg::PassCheckBoxClick()

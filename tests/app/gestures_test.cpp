@@ -396,6 +396,7 @@ TEST_F(GesturesTest, AThreadMaxOfZeroIsRefusedAndCancelChangesNothing)
 {
     const settings::Settings before = form->settings();
     bool refused = false;
+    QString countKept, masked;
     whenModal<ui::TSettingDlg>([&](ui::TSettingDlg &dlg) {
         auto *edit = dlg.findChild<QLineEdit *>(QStringLiteral("ThreadMaxEdit"));
         edit->setText(QStringLiteral("0"));
@@ -407,12 +408,23 @@ TEST_F(GesturesTest, AThreadMaxOfZeroIsRefusedAndCancelChangesNothing)
         menus->setCurrentIndex(0);
         dlg.MenuComboBoxSelect();
         dlg.AddButtonClick();
-        dlg.findChild<QComboBox *>(QStringLiteral("DlCountComboBox"))->setEditText(QStringLiteral("250"));
+        auto *counts = dlg.findChild<QComboBox *>(QStringLiteral("DlCountComboBox"));
+        counts->setEditText(QStringLiteral("250"));
         dlg.DlCountAddButtonClick();
+        countKept = counts->currentText();
+        // The password box masks with '*'.
+        auto *pass = dlg.findChild<QLineEdit *>(QStringLiteral("PassEdit"));
+        auto *hide = dlg.findChild<QCheckBox *>(QStringLiteral("PassCheckBox"));
+        pass->setText(QStringLiteral("abc"));
+        if (!hide->isChecked())
+            hide->click();
+        masked = pass->displayText();
         dlg.findChild<QPushButton *>(QStringLiteral("CancelBtn"))->click();
     });
     form->actions().run("ToolSetting");
     EXPECT_TRUE(refused);
+    EXPECT_EQ(countKept, QStringLiteral("250")) << "an added count stays in the box, to be taken back at once";
+    EXPECT_EQ(masked, QStringLiteral("***"));
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0], "最大スレッド数には1以上の数を入力してください。");
     EXPECT_EQ(form->settings(), before);
